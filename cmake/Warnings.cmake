@@ -1,0 +1,4 @@
+# Warnings are errors in our own code.
+function(vq_target_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()

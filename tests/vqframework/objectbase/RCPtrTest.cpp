@@ -1,0 +1,188 @@
+#include "vqframework/objectbase/RCPtr.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace VQ {
+
+class LTestShape : public virtual LRefCountedObject {
+public:
+    virtual ~LTestShape() = default;
+};
+class ITestColored : public virtual LRefCountedObject {};
+class LTestSquare : public LTestShape, public ITestColored {};
+
+// A buffer-like object: copyable, so it can be made private when shared while unshareable.
+class LTestCopyable : public virtual LRefCountedObject {
+public:
+    explicit LTestCopyable(int value = 0) : value(value) {}
+    RCPtr<LRefCountedObject> CreateCopy() const override
+    {
+        return RCPtr<LRefCountedObject>(copyAsOther ? static_cast<LRefCountedObject*>(new LTestShape)
+                                                    : new LTestCopyable(value));
+    }
+    int value;
+    bool copyAsOther = false;
+};
+
+namespace {
+
+const RCPtr<LTestShape>& NothingToGive()
+{
+    return RCPtr<LTestShape>::Null;
+}
+
+TEST(RCPtr, EmptyCopiesTouchNoCount)
+{
+    RCPtr<LTestShape> empty;
+    RCPtr<LTestShape> copy = empty;
+    ConstRCPtr<LRefCountedObject> widened = copy;
+    EXPECT_TRUE(copy.IsEmpty());
+    EXPECT_FALSE(widened);
+    EXPECT_TRUE(copy == nullptr);
+}
+
+TEST(RCPtr, SharesOneObjectAndLastPointerDeletesIt)
+{
+    auto* raw = new LTestShape;
+    {
+        RCPtr<LTestShape> a = raw;
+        EXPECT_EQ(raw->GetRefCount(), 1);
+        ConstRCPtr<LTestShape> b = a;
+        ConstRCPtr<LRefCountedObject> c = b;
+        EXPECT_EQ(raw->GetRefCount(), 3);
+        EXPECT_TRUE(a == b);
+        EXPECT_TRUE(c.Get() == raw);
+    }
+}
+
+TEST(RCPtr, AssignmentTakesTheNewReferenceBeforeReleasingTheOld)
+{
+    RCPtr<LTestShape> a = new LTestShape;
+    RCPtr<LTestShape> b = new LTestShape;
+    LTestShape* p = a.Get();
+    LTestShape* q = b.Get();
+    RCPtr<LTestShape> keepP = a;
+
+    a = a;
+    a = keepP;
+    EXPECT_EQ(p->GetRefCount(), 2);
+
+    a = b;
+    EXPECT_EQ(p->GetRefCount(), 1);
+    EXPECT_EQ(q->GetRefCount(), 2);
+
+    a = RCPtr<LTestShape>::Null;
+    EXPECT_TRUE(a.IsEmpty());
+    EXPECT_EQ(q->GetRefCount(), 1);
+
+    ConstRCPtr<LRefCountedObject> widened;
+    widened = b;
+    EXPECT_EQ(q->GetRefCount(), 2);
+}
+
+TEST(RCPtr, DynamicCastGivesEmptyOnAMissAndCrossCastsInterfaces)
+{
+    RCPtr<LRefCountedObject> square = new LTestSquare;
+    RCPtr<LRefCountedObject> shape = new LTestShape;
+
+    RCPtr<ITestColored> colored = RCPtrDynamicCast<ITestColored>(square);
+    EXPECT_FALSE(colored.IsEmpty());
+    EXPECT_EQ(square->GetRefCount(), 2);
+    RCPtr<LTestShape> back = RCPtrDynamicCast<LTestShape>(colored);
+    EXPECT_TRUE(back == square);
+
+    EXPECT_TRUE(RCPtrDynamicCast<ITestColored>(shape).IsEmpty());
+    EXPECT_EQ(shape->GetRefCount(), 1);
+    EXPECT_TRUE(RCPtrDynamicCast<ITestColored>(RCPtr<LRefCountedObject>::Null).IsEmpty());
+}
+
+TEST(RCPtr, NullConstantIsEmptyAndShared)
+{
+    EXPECT_TRUE(NothingToGive().IsEmpty());
+    EXPECT_EQ(&NothingToGive(), &RCPtr<LTestShape>::Null);
+    const ConstRCPtr<LTestShape>& asConst = RCPtr<LTestShape>::Null;
+    EXPECT_TRUE(asConst.IsEmpty());
+}
+
+TEST(RCPtr, SecondReferenceToAnUnshareableObjectTakesAPrivateCopy)
+{
+    RCPtr<LTestCopyable> owner = new LTestCopyable(7);
+    owner->SetUnshareable(true);
+    RCPtr<LTestCopyable> other = owner;
+    EXPECT_NE(other.Get(), owner.Get());
+    EXPECT_EQ(owner->GetRefCount(), 1);
+    EXPECT_EQ(other->GetRefCount(), 1);
+    EXPECT_EQ(other->value, 7);
+    EXPECT_TRUE(other->IsShareable());
+}
+
+TEST(RCPtr, UnshareCopiesOnlyASharedPointee)
+{
+    RCPtr<LTestCopyable> a = new LTestCopyable(3);
+    LTestCopyable* original = a.Get();
+    a.Unshare();
+    EXPECT_EQ(a.Get(), original);
+
+    RCPtr<LTestCopyable> b = a;
+    a.Unshare();
+    EXPECT_NE(a.Get(), original);
+    EXPECT_EQ(a->GetRefCount(), 1);
+    EXPECT_EQ(original->GetRefCount(), 1);
+    EXPECT_EQ(a->value, 3);
+}
+
+TEST(RCPtr, UnshareWithoutCopyThrowsAndChangesNothing)
+{
+    RCPtr<LTestShape> a = new LTestShape;
+    RCPtr<LTestShape> b = a;
+    try {
+        a.Unshare();
+        FAIL();
+    } catch (const std::logic_error& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with("Logic Error : CreateCopy() not implemented"));
+    }
+    EXPECT_TRUE(a == b);
+    EXPECT_EQ(a->GetRefCount(), 2);
+}
+
+TEST(RCPtr, UnshareIntoAnotherTypeEmptiesThePointerAndThrows)
+{
+    RCPtr<LTestCopyable> a = new LTestCopyable;
+    a->copyAsOther = true;
+    RCPtr<LTestCopyable> b = a;
+    try {
+        a.Unshare();
+        FAIL();
+    } catch (const std::logic_error& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with(
+            "Logic Error : VQ::LTestCopyable : VQ::ConstRCPtr<VQ::LTestCopyable>::Unshare : "
+            "vqframework/objectbase/RCPtr.h : Line "))
+            << e.what();
+    }
+    EXPECT_TRUE(a.IsEmpty());
+    EXPECT_EQ(b->GetRefCount(), 1);
+}
+
+RCPtr<LRefCountedObject>* g_watched = nullptr;
+bool g_watchedWasEmpty = false;
+
+class LTestWatcher : public virtual LRefCountedObject {
+public:
+    ~LTestWatcher() override { g_watchedWasEmpty = g_watched->IsEmpty(); }
+};
+
+TEST(RCPtr, ReleaseEmptiesThePointerBeforeTheDestructorRuns)
+{
+    RCPtr<LRefCountedObject> pointer = new LTestWatcher;
+    g_watched = &pointer;
+    pointer.Release();
+    EXPECT_TRUE(g_watchedWasEmpty);
+    pointer.Release();
+    EXPECT_TRUE(pointer.IsEmpty());
+    g_watched = nullptr;
+}
+
+} // namespace
+} // namespace VQ

@@ -1,0 +1,7 @@
+#include "vqframework/objectbase/Mutex.h"
+
+namespace VQ {
+
+Mutex::~Mutex() = default;
+
+} // namespace VQ

@@ -1,0 +1,1 @@
+#include "vqframework/storage/StringT.h"
