@@ -37,31 +37,26 @@ void LRefCountedObject::ReleaseCyclicReferencesGuarded() const
 
 int32_t LRefCountedObject::Release() const
 {
-    bool cyclesOffered = false;
-    int32_t count = m_refCount.load();
-    int32_t cyclic = m_cyclicCount.load();
-    if (count == cyclic + 1 && m_releaseGuard.load() == 0 && m_cyclicCount.load() > 0) {
-        ReleaseCyclicReferencesGuarded();
-        cyclesOffered = true;
+    // The test for "last outside reference" and the decrement are one step (a compare-and-swap on
+    // the count), so two threads that drop the last two outside references at once cannot both miss
+    // the cycles. After a decrement that does not reach 0 the object is not touched again: another
+    // thread may delete it at once.
+    for (;;) {
+        int32_t count = m_refCount.load();
+        int32_t cyclic = m_cyclicCount.load();
+        if (count == cyclic + 1 && cyclic > 0 && m_releaseGuard.load() == 0) {
+            ReleaseCyclicReferencesGuarded();
+            int32_t remaining = m_refCount.fetch_sub(1) - 1;
+            if (remaining == 0)
+                delete this;
+            return remaining;
+        }
+        if (m_refCount.compare_exchange_weak(count, count - 1)) {
+            if (count == 1)
+                delete this;
+            return count - 1;
+        }
     }
-
-    int32_t remaining = m_refCount.fetch_sub(1) - 1;
-    if (remaining == 0) {
-        delete this;
-        return 0;
-    }
-
-    // Two threads that drop the last two outside references at once both see another outside
-    // reference above. Exactly one of them sees only cyclic references left after its decrement;
-    // it keeps the object alive while the cycles are dropped, then releases once more.
-    if (!cyclesOffered && remaining > 0 && remaining == m_cyclicCount.load() && m_releaseGuard.load() == 0) {
-        m_refCount.fetch_add(1);
-        ReleaseCyclicReferencesGuarded();
-        remaining = m_refCount.fetch_sub(1) - 1;
-        if (remaining == 0)
-            delete this;
-    }
-    return remaining;
 }
 
 VQRESULT LRefCountedObject::ReleaseCyclicReferences()
