@@ -1,1 +1,169 @@
 #include "vqframework/storage/StringT.h"
+
+#include "vqframework/storage/ConvertUTF.h"
+
+#include <climits>
+#include <clocale>
+#include <cstdlib>
+#include <locale.h>
+#include <string>
+
+namespace VQ::detail {
+
+namespace {
+
+const StringBufferHolder& MakeEmptyBuffer(uint32_t unitSize)
+{
+    LIBuffer* buffer = NewStringBuffer(unitSize);
+    std::memset(buffer->GetData(), 0, unitSize);
+    return *new StringBufferHolder(buffer);
+}
+
+// The characters to convert: with a negative length the text and its NUL; otherwise at most length
+// units, and never past a NUL, which is then converted with them.
+template <class C> uint32_t SourceLength(const C* text, int32_t length)
+{
+    const std::basic_string_view<C> view =
+        length < 0 ? std::basic_string_view<C>(text) : std::basic_string_view<C>(text, uint32_t(length));
+    const size_t nul = length < 0 ? view.size() : view.find(C(0));
+    return uint32_t(nul == std::basic_string_view<C>::npos ? view.size() : nul + 1);
+}
+
+// The converted text is what stands before the first NUL; a NUL can only be the last unit converted,
+// because the source never runs past its first NUL.
+template <class T> VQRESULT FinishConversion(StringBufferHolder& holder, LIBuffer* buffer, T* start, T* end,
+                                             ConversionResult result, const StringBufferHolder& empty)
+{
+    uint32_t length = uint32_t(end - start);
+    if (length != 0 && start[length - 1] == 0)
+        --length;
+    if (length == 0) {
+        delete buffer;
+        holder.Set(empty.Get());
+    } else {
+        start[length] = 0;
+        buffer->Resize((length + 1) * sizeof(T));
+        holder.Set(buffer);
+    }
+    return result == ConversionOK ? S_OK : E_FAIL;
+}
+
+template <class C> bool IsBlank(C c)
+{
+    return c == C(' ') || (c >= C('\t') && c <= C('\r'));
+}
+
+template <class C> int32_t ParseIntT(const C* text)
+{
+    while (IsBlank(*text))
+        ++text;
+    bool negative = false;
+    if (*text == C('-') || *text == C('+'))
+        negative = *text++ == C('-');
+    int64_t value = 0;
+    const int64_t limit = negative ? -int64_t(INT32_MIN) : INT32_MAX;
+    for (; *text >= C('0') && *text <= C('9'); ++text) {
+        value = value * 10 + (*text - C('0'));
+        // Out of range saturates, as the run-time library does.
+        if (value > limit) {
+            value = limit;
+            while (*text >= C('0') && *text <= C('9'))
+                ++text;
+            break;
+        }
+    }
+    return int32_t(negative ? -value : value);
+}
+
+locale_t CLocale()
+{
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return locale;
+}
+
+} // namespace
+
+const StringBufferHolder& GetEmptyStringBuffer8()
+{
+    static const StringBufferHolder& empty = MakeEmptyBuffer(1);
+    return empty;
+}
+
+const StringBufferHolder& GetEmptyStringBuffer16()
+{
+    static const StringBufferHolder& empty = MakeEmptyBuffer(2);
+    return empty;
+}
+
+LIBuffer* NewStringBuffer(uint64_t bytes)
+{
+    if (bytes > UINT32_MAX)
+        throw Exception<std::bad_alloc>();
+    auto* buffer = new StringBuffer(uint32_t(bytes), 0, false);
+    if (buffer->GetSize() != bytes) {
+        delete buffer;
+        throw Exception<std::bad_alloc>();
+    }
+    return buffer;
+}
+
+VQRESULT AssignFromUTF8(StringBufferHolder& holder, const char* text, int32_t length)
+{
+    if (!text || text[0] == 0 || length == 0) {
+        holder.Set(GetEmptyStringBuffer16().Get());
+        return S_OK;
+    }
+    const uint32_t count = SourceLength(text, length);
+    // One UTF-16 unit per byte at most, and room for the terminator.
+    LIBuffer* buffer = NewStringBuffer((uint64_t(count) + 1) * sizeof(char16_t));
+    char16_t* const start = reinterpret_cast<char16_t*>(buffer->GetData());
+    char16_t* target = start;
+    const char* source = text;
+    const ConversionResult result =
+        ConvertUTF8ToUTF16(&source, text + count, &target, start + count + 1, LenientConversion);
+    return FinishConversion(holder, buffer, start, target, result, GetEmptyStringBuffer16());
+}
+
+VQRESULT AssignFromUTF16(StringBufferHolder& holder, const char16_t* text, int32_t length)
+{
+    if (!text || text[0] == 0 || length == 0) {
+        holder.Set(GetEmptyStringBuffer8().Get());
+        return S_OK;
+    }
+    const uint32_t count = SourceLength(text, length);
+    // Three bytes per unit at most (a surrogate pair takes four for two), and the terminator.
+    const uint64_t bytes = uint64_t(count) * 4 + 1;
+    LIBuffer* buffer = NewStringBuffer(bytes);
+    char* const start = buffer->GetData();
+    char* target = start;
+    const char16_t* source = text;
+    const ConversionResult result =
+        ConvertUTF16ToUTF8(&source, text + count, &target, start + bytes, LenientConversion);
+    return FinishConversion(holder, buffer, start, target, result, GetEmptyStringBuffer8());
+}
+
+int32_t ParseInt(const char16_t* text)
+{
+    return ParseIntT(text);
+}
+
+int32_t ParseInt(const char* text)
+{
+    return ParseIntT(text);
+}
+
+double ParseDouble(const char* text)
+{
+    return strtod_l(text, nullptr, CLocale());
+}
+
+double ParseDouble(const char16_t* text)
+{
+    // Only ASCII characters can belong to a number.
+    std::string narrow;
+    for (; *text != 0 && *text < 0x80; ++text)
+        narrow.push_back(char(*text));
+    return ParseDouble(narrow.c_str());
+}
+
+} // namespace VQ::detail
