@@ -1,5 +1,6 @@
 #include "vqframework/storage/StringT.h"
 
+#include "vqframework/storage/StringArrayT.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -464,6 +465,15 @@ TEST(StringT, SplitAtAnyOfTheSeparators)
         String(c.text).Split(u"\n;", out);
         EXPECT_EQ(out.items, c.parts);
     }
+}
+
+TEST(StringT, SplitFillsAStringList)
+{
+    StringArrayT<char16_t, char> lines;
+    String(u"one\ntwo\n").Split(u"\n", lines);
+    ASSERT_EQ(lines.GetCount(), 2u);
+    EXPECT_EQ(lines.GetAt(0u), u"one");
+    EXPECT_EQ(lines.GetAt(1u), u"two");
 }
 
 // A buffer that cannot copy itself, as when memory runs out.

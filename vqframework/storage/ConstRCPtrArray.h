@@ -1,0 +1,206 @@
+// An owning list of counted pointers with read access: every non-empty slot holds one reference.
+#pragma once
+
+#include "vqframework/objectbase/Exception.h"
+#include "vqframework/objectbase/RCPtr.h"
+#include "vqframework/storage/BufferT.h"
+#include "vqframework/storage/IArray.h"
+
+#include <cstring>
+#include <type_traits>
+
+namespace VQ {
+
+// The list's GetData hides the buffer's untyped one on purpose: unqualified calls get the slots.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Woverloaded-virtual"
+#endif
+
+// Granule and Reserve are counted in slots. Slots are raw object pointers that are at the same time
+// counted pointers in place; moves inside the storage are raw and change no reference count.
+template <class X, uint32_t Granule = 1, uint32_t Reserve = 0>
+class ConstRCPtrArray : public IArray<ConstRCPtr<X>>,
+                        public BufferT<Granule * sizeof(X*), Reserve * sizeof(X*), 8, X**> {
+    static_assert(sizeof(ConstRCPtr<X>) == sizeof(X*) && std::is_standard_layout_v<ConstRCPtr<X>>,
+                  "a slot is a counted pointer in place");
+    static_assert(sizeof(RCPtr<X>) == sizeof(X*) && std::is_standard_layout_v<RCPtr<X>>,
+                  "a slot is a counted pointer in place");
+
+    using Face = IArray<ConstRCPtr<X>>;
+    using Buffer = BufferT<Granule * sizeof(X*), Reserve * sizeof(X*), 8, X**>;
+
+public:
+    static constexpr uint32_t SlotSize = sizeof(X*);
+
+    using Face::GetAt;
+    using Face::GetData;
+
+    // A reservation beyond the initial count survives only within the slack; all slots start empty.
+    explicit ConstRCPtrArray(uint32_t initialCount = 0, uint32_t reserveCount = 0)
+        : Buffer(SlotBytes(initialCount), SlotBytes(reserveCount), true)
+    {
+    }
+    ConstRCPtrArray(const ConstRCPtrArray&) = delete;
+    ConstRCPtrArray& operator=(const ConstRCPtrArray&) = delete;
+
+    // The elements leave from the front, each released once the next is out, so in index order.
+    ~ConstRCPtrArray() override { ConstRCPtrArray::SetCount(0); }
+
+    uint32_t GetCount() const override { return this->GetSize() / SlotSize; }
+
+    int32_t SetCount(uint32_t n) override
+    {
+        uint32_t count = GetCount();
+        if (n < count)
+            return ConstRCPtrArray::Remove(n, count - n);
+        if (n == count)
+            return static_cast<int32_t>(n);
+        if (!ResizeSlots(n))
+            return static_cast<int32_t>(count);
+        std::memset(static_cast<void*>(Slots() + count), 0, (n - count) * SlotSize);
+        return static_cast<int32_t>(n);
+    }
+
+    int32_t InsertSpace(uint32_t index, uint32_t n) override
+    {
+        uint32_t count = GetCount();
+        if (n == 0)
+            return static_cast<int32_t>(count);
+        if (index > count)
+            return E_INVALIDARG;
+        if (uint64_t(count) + n > 0x7FFFFFFF)
+            return E_FAIL;
+        // A growth that fell short must not be reported as a count, or InsertAt would write past it.
+        if (index == count) {
+            int32_t grown = ConstRCPtrArray::SetCount(count + n);
+            return grown == static_cast<int32_t>(count + n) ? grown : E_FAIL;
+        }
+        if (!ResizeSlots(count + n))
+            return E_FAIL;
+        X** slots = Slots();
+        std::memmove(static_cast<void*>(slots + index + n), slots + index, (count - index) * SlotSize);
+        std::memset(static_cast<void*>(slots + index), 0, n * SlotSize);
+        return static_cast<int32_t>(count + n);
+    }
+
+    // A range past the end throws the same exception as RemoveItem, before anything is removed.
+    int32_t Remove(uint32_t index, uint32_t n) override
+    {
+        if (n == 0)
+            return static_cast<int32_t>(GetCount());
+        ConstRCPtr<X> removed;
+        if (uint64_t(index) + n > GetCount())
+            ConstRCPtrArray::RemoveItem(GetCount(), removed);
+        for (uint32_t i = 0; i < n; ++i)
+            ConstRCPtrArray::RemoveItem(index, removed);
+        int32_t result = static_cast<int32_t>(GetCount());
+        removed.Release();
+        return result;
+    }
+
+    int32_t InsertAt(uint32_t index, const ConstRCPtr<X>& value) override
+    {
+        // A value that is one of our own slots would move with the insertion.
+        if (IsOwnSlot(&value)) {
+            ConstRCPtr<X> copy(value);
+            return ConstRCPtrArray::InsertAt(index, copy);
+        }
+        int32_t result = InsertSpace(index, 1);
+        if (result < 0)
+            return result;
+        ConstRCPtr<X> temporary(value);
+        GetAt(index) = temporary;
+        return static_cast<int32_t>(index);
+    }
+
+    int32_t RemoveItem(uint32_t index, ConstRCPtr<X>& out) override
+    {
+        if (index >= GetCount())
+            VQ_THROW(std::out_of_range);
+        TakeSlot(index, Raw(out));
+        return static_cast<int32_t>(GetCount());
+    }
+
+    int32_t RemoveLast(ConstRCPtr<X>& out) override
+    {
+        out.Release();
+        return TakeLast(Raw(out));
+    }
+
+    // Raw exchange: no reference changes hands.
+    VQRESULT Swap(uint32_t index1, uint32_t index2) override
+    {
+        uint32_t count = GetCount();
+        if (index1 >= count || index2 >= count)
+            return E_INVALIDARG;
+        X** slots = Slots();
+        X* first = slots[index1];
+        slots[index1] = slots[index2];
+        slots[index2] = first;
+        return S_OK;
+    }
+
+    ConstRCPtr<X>* GetData() override { return reinterpret_cast<ConstRCPtr<X>*>(Slots()); }
+
+protected:
+    X** Slots() const { return this->GetTypedData(); }
+
+    // Counts whose byte size does not fit 32 bits get no storage.
+    static uint32_t SlotBytes(uint32_t count)
+    {
+        return uint64_t(count) * SlotSize > UINT32_MAX ? 0 : count * SlotSize;
+    }
+
+    // The pointer inside a counted pointer; both are standard-layout with the pointer first.
+    template <class P> static X*& Raw(P& pointer) { return *reinterpret_cast<X**>(&pointer); }
+
+    bool IsOwnSlot(const void* value) const
+    {
+        auto address = reinterpret_cast<uintptr_t>(value);
+        auto first = reinterpret_cast<uintptr_t>(Slots());
+        return first != 0 && address >= first && address < first + uintptr_t(GetCount()) * SlotSize;
+    }
+
+    // False when the storage did not reach count slots (a byte size past 32 bits included).
+    bool ResizeSlots(uint32_t count)
+    {
+        if (uint64_t(count) * SlotSize > UINT32_MAX)
+            return false;
+        return this->Resize(count * SlotSize) == count * SlotSize;
+    }
+
+    // Releases what out held, then moves the slot's pointer into out and closes the gap.
+    void TakeSlot(uint32_t index, X*& out)
+    {
+        if (X* old = out) {
+            out = nullptr;
+            static_cast<const LRefCountedObject*>(old)->Release();
+        }
+        uint32_t count = GetCount();
+        X** slots = Slots();
+        out = slots[index];
+        std::memmove(static_cast<void*>(slots + index), slots + index + 1, (count - index - 1) * SlotSize);
+        // Emptied first, so that the slot owns nothing should the storage not shrink.
+        slots[count - 1] = nullptr;
+        ResizeSlots(count - 1);
+    }
+
+    // out must be empty; moves the last pointer into it and shortens the list by one.
+    int32_t TakeLast(X*& out)
+    {
+        uint32_t count = GetCount();
+        if (count == 0)
+            return E_FAIL;
+        X** slots = Slots();
+        out = slots[count - 1];
+        slots[count - 1] = nullptr;
+        return ConstRCPtrArray::SetCount(count - 1);
+    }
+};
+
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
+
+} // namespace VQ

@@ -1,0 +1,123 @@
+// A first-in, first-out queue of counted pointers that never refuses an entry: a ring of owning
+// slots that grows by one slot when full, guarded by a lock borrowed from its owner.
+#pragma once
+
+#include "vqframework/objectbase/Exception.h"
+#include "vqframework/objectbase/Mutex.h"
+#include "vqframework/objectbase/RCPtr.h"
+#include "vqframework/objectbase/Result.h"
+#include "vqframework/storage/RCPtrArray.h"
+
+#include <cstdint>
+
+namespace VQ {
+
+// N is the step, in slots, in which the ring's storage grows.
+template <class X, uint32_t N = 256> class RCPtrQueue {
+    static_assert(N > 0);
+
+public:
+    // The lock may be null (the queue then belongs to one thread); it stays the owner's. A ring of
+    // 1 slot cannot keep one slot free, so it starts empty like a ring of 0.
+    explicit RCPtrQueue(Mutex* lock, uint32_t initialSize = N)
+        : m_slots(initialSize >= 2 ? initialSize : 0, initialSize >= 2 ? initialSize : 0), m_lock(lock)
+    {
+    }
+
+    RCPtrQueue(const RCPtrQueue&) = delete;
+    RCPtrQueue& operator=(const RCPtrQueue&) = delete;
+
+    // The slot array releases the entries still queued, in slot order.
+    ~RCPtrQueue() = default;
+
+    // Never refuses an entry; only exhausted memory ends it, by exception, with the queue unchanged.
+    VQRESULT Enqueue(const RCPtr<X>& item)
+    {
+        Guard guard(m_lock);
+        if (Size() == 0) {
+            if (m_slots.SetCount(2) != 2)
+                throw Exception<std::bad_alloc>();
+            m_read = m_write = 0;
+        }
+        if (GetCount() == Size() - 1)
+            Grow();
+        // The slot takes its reference before the write index moves, so a failed copy of an
+        // unshareable item leaves the queue as it was.
+        m_slots.GetAt(m_write) = item;
+        m_write = (m_write + 1) % Size();
+        return S_OK;
+    }
+
+    // Tests and removes under one holding of the lock, so that two consumers cannot both take
+    // the last entry.
+    RCPtr<X> Dequeue()
+    {
+        Guard guard(m_lock);
+        if (GetCount() < 1)
+            VQ_THROW(std::runtime_error);
+        RCPtr<X> result = m_slots.GetAt(m_read);
+        m_slots.GetAt(m_read).Release();
+        m_read = (m_read + 1) % Size();
+        return result;
+    }
+
+    uint32_t GetCount() const
+    {
+        // The size is read under the lock too: a producer may be growing the ring.
+        Guard guard(m_lock);
+        const uint32_t size = Size();
+        if (size == 0)
+            return 0;
+        int32_t d = static_cast<int32_t>(m_write - m_read);
+        if (d < 0)
+            d += static_cast<int32_t>(size);
+        return static_cast<uint32_t>(d);
+    }
+
+    // The ring's size in slots, for inspection; one slot always stays free.
+    uint32_t GetSlotCount() const
+    {
+        Guard guard(m_lock);
+        return Size();
+    }
+
+private:
+    class Guard {
+    public:
+        explicit Guard(Mutex* lock) : m_lock(lock)
+        {
+            if (m_lock)
+                m_lock->Lock();
+        }
+        Guard(const Guard&) = delete;
+        Guard& operator=(const Guard&) = delete;
+        ~Guard()
+        {
+            if (m_lock)
+                m_lock->Unlock();
+        }
+
+    private:
+        Mutex* m_lock;
+    };
+
+    uint32_t Size() const { return m_slots.GetCount(); }
+
+    // On a full ring, an empty slot goes in where the oldest entry stands; the entries from there
+    // on move up one place (raw moves, no count changes), so the order is kept.
+    void Grow()
+    {
+        if (m_slots.InsertSpace(m_read, 1) < 0)
+            throw Exception<std::bad_alloc>();
+        if (m_write > m_read)
+            ++m_write;
+        m_read = (m_read + 1) % Size();
+    }
+
+    RCPtrArray<X, N, N> m_slots;
+    uint32_t m_write = 0;
+    uint32_t m_read = 0;
+    Mutex* m_lock;
+};
+
+} // namespace VQ
