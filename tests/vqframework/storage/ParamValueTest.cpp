@@ -1,0 +1,569 @@
+#include "vqframework/storage/ParamValue.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <limits>
+#include <ostream>
+#include <utility>
+#include <vector>
+
+namespace VQ {
+namespace {
+
+constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
+
+std::vector<uint8_t> Bytes(const Variant& value)
+{
+    uint32_t size = 0;
+    const auto* data = static_cast<const uint8_t*>(value.GetData(&size));
+    return data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
+}
+
+Variant Byte(uint8_t b)
+{
+    Variant value;
+    value.Set(Variant::TypeUInt8, &b, 1);
+    return value;
+}
+
+Variant Text(const char* text)
+{
+    Variant value;
+    value.SetString(text);
+    return value;
+}
+
+Variant ListOf(std::initializer_list<Variant> items)
+{
+    std::vector<Variant> copies(items);
+    Variant list;
+    list.SetList(copies.data(), static_cast<uint32_t>(copies.size()));
+    return list;
+}
+
+// The (id, key) pairs of a value list, in list order.
+std::vector<std::pair<int32_t, Variant>> Entries(const ParamValues& values)
+{
+    std::vector<std::pair<int32_t, Variant>> entries;
+    for (uint32_t i = 0; i < values.GetListCount(); ++i) {
+        Variant value;
+        int32_t id = 0;
+        Variant key;
+        EXPECT_EQ(0, values.GetAt(i, value, id, key));
+        entries.emplace_back(id, key);
+    }
+    return entries;
+}
+
+ParamValues ValuesFrom(std::initializer_list<ParamValue> values)
+{
+    ParamValues list;
+    list.Set(values.begin(), static_cast<uint32_t>(values.size()));
+    return list;
+}
+
+int32_t TakesDescriptor(const ParamDescriptor& descriptor)
+{
+    return descriptor.id;
+}
+
+TEST(ParamDescriptorTest, DefaultsToIdMinusOneAndEmptyMembers)
+{
+    ParamDescriptor descriptor;
+    ParamValue value;
+    EXPECT_EQ(-1, descriptor.id);
+    EXPECT_EQ(Variant::TypeEmpty, descriptor.key.GetType());
+    EXPECT_EQ(-1, value.id);
+    EXPECT_EQ(Variant::TypeEmpty, value.key.GetType());
+    EXPECT_EQ(Variant::TypeEmpty, value.value.GetType());
+    EXPECT_EQ(Variant::TypeEmpty, ParamDescriptor(7).key.GetType());
+}
+
+TEST(ParamDescriptorTest, ValueServesAsItsDescriptorAndOwnsCopies)
+{
+    Variant key = Text("k");
+    Variant v = Byte(9);
+    ParamValue value(12, key, v);
+    key.SetString("changed");
+    v.Clear();
+
+    EXPECT_EQ(12, TakesDescriptor(value));
+    EXPECT_EQ(Text("k"), value.key);
+    EXPECT_EQ(Byte(9), value.value);
+
+    ParamValue copy(value);
+    value.key.Clear();
+    EXPECT_EQ(Text("k"), copy.key);
+}
+
+TEST(ParamValuesTest, ElementHoldsValueThenIdThenKey)
+{
+    ParamValues values = ValuesFrom({ParamValue(3, Variant(), Variant(7))});
+    // One element entry (size 0x38, type 16) holding [int32 7, int32 3, empty].
+    const std::vector<uint8_t> expected = {
+        0x38, 0, 0, 0, 1, 0, 0, 0, 16, 0, 0, 0,
+        0x10, 0, 0, 0, 1, 0, 0, 0, 6, 0, 0, 0, 7, 0, 0, 0,
+        0x10, 0, 0, 0, 1, 0, 0, 0, 6, 0, 0, 0, 3, 0, 0, 0,
+        0x0C, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(Variant::TypeList, values.GetType());
+    EXPECT_EQ(expected, Bytes(values));
+}
+
+TEST(ParamValuesTest, ListsReadBackWhatTheyWereBuiltFromInOrder)
+{
+    const ParamValue values[] = {ParamValue(9, Text("b"), Byte(1)), ParamValue(-3, Variant(), Text("x")),
+                                 ParamValue(0, Variant(5), Variant())};
+    ParamValues valueList;
+    ASSERT_EQ(0, valueList.Set(values, 3));
+    ASSERT_EQ(3u, valueList.GetListCount());
+    for (uint32_t i = 0; i < 3; ++i) {
+        Variant value;
+        int32_t id = 0;
+        Variant key;
+        ASSERT_EQ(0, valueList.GetAt(i, value, id, key));
+        EXPECT_EQ(values[i].id, id);
+        EXPECT_EQ(values[i].key, key);
+        EXPECT_EQ(values[i].value, value);
+    }
+
+    ParamDescriptor descriptors[2];
+    descriptors[0].id = 4;
+    descriptors[1].id = -8;
+    descriptors[1].key = Text("key");
+    ParamDescriptors descriptorList;
+    ASSERT_EQ(0, descriptorList.Set(descriptors, 2));
+    ASSERT_EQ(2u, descriptorList.GetListCount());
+    for (uint32_t i = 0; i < 2; ++i) {
+        int32_t id = 0;
+        Variant key;
+        ASSERT_EQ(0, descriptorList.GetAt(i, id, key));
+        EXPECT_EQ(descriptors[i].id, id);
+        EXPECT_EQ(descriptors[i].key, key);
+    }
+
+    const ParamRange ranges[] = {{0, 17}, {-5, kInt32Max}};
+    ParamRanges rangeList;
+    ASSERT_EQ(0, rangeList.Set(ranges, 2));
+    ASSERT_EQ(2u, rangeList.GetListCount());
+    for (uint32_t i = 0; i < 2; ++i) {
+        ParamRange range;
+        ASSERT_EQ(0, rangeList.GetAt(i, range));
+        EXPECT_EQ(ranges[i].first, range.first);
+        EXPECT_EQ(ranges[i].count, range.count);
+    }
+}
+
+TEST(ParamValuesTest, SetOfNothingReturnsMinusFourAndKeepsContent)
+{
+    const ParamValue value(1, Variant(), Byte(1));
+    ParamValues values = ValuesFrom({value});
+    const std::vector<uint8_t> before = Bytes(values);
+    EXPECT_EQ(-4, values.Set(static_cast<const ParamValue*>(nullptr), 3));
+    EXPECT_EQ(-4, values.Set(&value, 0));
+    EXPECT_EQ(before, Bytes(values));
+
+    const ParamDescriptor descriptor(1);
+    ParamDescriptors descriptors;
+    descriptors.Set(&descriptor, 1);
+    const std::vector<uint8_t> descriptorsBefore = Bytes(descriptors);
+    EXPECT_EQ(-4, descriptors.Set(nullptr, 1));
+    EXPECT_EQ(-4, descriptors.Set(&descriptor, 0));
+    EXPECT_EQ(descriptorsBefore, Bytes(descriptors));
+
+    const ParamRange range{1, 2};
+    ParamRanges ranges;
+    ranges.Set(&range, 1);
+    const std::vector<uint8_t> rangesBefore = Bytes(ranges);
+    EXPECT_EQ(-4, ranges.Set(nullptr, 1));
+    EXPECT_EQ(-4, ranges.Set(&range, 0));
+    EXPECT_EQ(rangesBefore, Bytes(ranges));
+}
+
+TEST(ParamValuesTest, SetFromDescriptorReplacesContentWithTheArrayFormsElement)
+{
+    ParamValues values;
+    ParamRange all{0, 17};
+    ParamDescriptors descriptors(all);
+    for (int32_t id = 0; id < 17; ++id)
+        values.SetValue(ParamDescriptor(id), Byte(static_cast<uint8_t>(id)));
+    ASSERT_EQ(17u, values.GetListCount());
+
+    const Variant v = Text("value");
+    ParamDescriptor descriptor(-4);
+    EXPECT_EQ(0, values.Set(descriptor, v));
+    EXPECT_EQ(Bytes(ValuesFrom({ParamValue(-4, Variant(), v)})), Bytes(values));
+}
+
+struct MissingElementCase {
+    const char* name;
+    Variant list;
+    uint32_t index;
+};
+
+void PrintTo(const MissingElementCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class GetAtMissingElementTest : public ::testing::TestWithParam<MissingElementCase> {};
+
+TEST_P(GetAtMissingElementTest, ReturnsMinusFourAndResetsOutputs)
+{
+    const Variant& list = GetParam().list;
+    const uint32_t index = GetParam().index;
+
+    ParamValues values;
+    values.Assign(list);
+    Variant value = Byte(1);
+    int32_t id = 5;
+    Variant key = Text("kept");
+    EXPECT_EQ(-4, values.GetAt(index, value, id, key));
+    EXPECT_EQ(Variant::TypeEmpty, value.GetType());
+    EXPECT_EQ(-1, id);
+    EXPECT_EQ(Text("kept"), key);
+
+    ParamDescriptors descriptors;
+    descriptors.Assign(list);
+    id = 5;
+    EXPECT_EQ(-4, descriptors.GetAt(index, id, key));
+    EXPECT_EQ(-1, id);
+    EXPECT_EQ(Variant::TypeEmpty, key.GetType());
+
+    ParamRanges ranges;
+    ranges.Assign(list);
+    ParamRange range{3, 4};
+    EXPECT_EQ(-4, ranges.GetAt(index, range));
+    EXPECT_EQ(-1, range.first);
+    EXPECT_EQ(0, range.count);
+}
+
+ParamValues SeventeenValues()
+{
+    ParamValues values;
+    for (int32_t id = 0; id < 17; ++id)
+        values.SetValue(ParamDescriptor(id), Byte(1));
+    return values;
+}
+
+Variant FourByteList()
+{
+    const uint8_t content[4] = {12, 0, 0, 0};
+    Variant list;
+    list.Set(Variant::TypeList, content, 4);
+    return list;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GetAtMissingElementTest,
+    ::testing::Values(MissingElementCase{"IndexEqualToCount", SeventeenValues(), 17},
+                      MissingElementCase{"NegativeIndex", SeventeenValues(), static_cast<uint32_t>(-1)},
+                      MissingElementCase{"NotAList", Variant(42), 0},
+                      MissingElementCase{"EmptyList", ListOf({}), 0},
+                      MissingElementCase{"ListOfFourBytes", FourByteList(), 0}),
+    [](const ::testing::TestParamInfo<MissingElementCase>& info) { return std::string(info.param.name); });
+
+struct MalformedElementCase {
+    const char* name;
+    Variant element;
+};
+
+void PrintTo(const MalformedElementCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class MalformedElementTest : public ::testing::TestWithParam<MalformedElementCase> {};
+
+TEST_P(MalformedElementTest, ValueListReportsMinusSevenAndStaysUnchanged)
+{
+    ParamValues values;
+    values.SetValue(ParamDescriptor(1), Byte(1));
+    const Variant good = ListOf({Byte(2), Variant(2), Variant()});
+    Variant content[] = {good, GetParam().element};
+    values.SetList(content, 2);
+    const std::vector<uint8_t> before = Bytes(values);
+
+    Variant value = Byte(7);
+    int32_t id = 5;
+    Variant key = Text("kept");
+    EXPECT_EQ(-7, values.GetAt(1, value, id, key));
+    EXPECT_EQ(Variant::TypeEmpty, value.GetType());
+    EXPECT_EQ(-1, id);
+    EXPECT_EQ(Text("kept"), key);
+
+    value = Byte(7);
+    EXPECT_EQ(-7, values.GetValue(ParamDescriptor(3), value));
+    EXPECT_EQ(Variant::TypeEmpty, value.GetType());
+    EXPECT_EQ(-7, values.SetValue(ParamDescriptor(3), Byte(3)));
+    EXPECT_EQ(before, Bytes(values));
+    // The search stops at the matching element before it reaches the malformed one.
+    EXPECT_EQ(0, values.GetValue(ParamDescriptor(2), value));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MalformedElementTest,
+    ::testing::Values(MalformedElementCase{"TwoItems", ListOf({Byte(3), Variant(3)})},
+                      MalformedElementCase{"FourItems", ListOf({Byte(3), Variant(3), Variant(), Variant()})},
+                      MalformedElementCase{"NotAList", Variant(3)},
+                      MalformedElementCase{"EmptyList", ListOf({})}),
+    [](const ::testing::TestParamInfo<MalformedElementCase>& info) { return std::string(info.param.name); });
+
+TEST(ParamValuesTest, MalformedDescriptorAndRangeElementsReportMinusSeven)
+{
+    const Variant threeItems = ListOf({Variant(1), Variant(2), Variant(3)});
+    ParamDescriptors descriptors;
+    descriptors.SetList(&threeItems, 1);
+    int32_t id = 5;
+    Variant key = Byte(1);
+    EXPECT_EQ(-7, descriptors.GetAt(0, id, key));
+    EXPECT_EQ(-1, id);
+    EXPECT_EQ(Variant::TypeEmpty, key.GetType());
+
+    ParamRanges ranges;
+    ranges.SetList(&threeItems, 1);
+    ParamRange range{3, 4};
+    EXPECT_EQ(-7, ranges.GetAt(0, range));
+    EXPECT_EQ(3, range.first);
+    EXPECT_EQ(4, range.count);
+}
+
+TEST(ParamValuesTest, ReadsIdsStoredInOtherNumericTypes)
+{
+    int16_t small = -2;
+    Variant id16;
+    id16.Set(Variant::TypeInt16, &small, 2);
+    double wide = 6.5;
+    Variant idDouble;
+    idDouble.Set(Variant::TypeDouble, &wide, 8);
+    const Variant elements[] = {ListOf({Byte(1), id16, Variant()}), ListOf({Byte(2), idDouble, Variant()})};
+    ParamValues values;
+    values.SetList(elements, 2);
+
+    Variant value;
+    int32_t id = 0;
+    Variant key;
+    ASSERT_EQ(0, values.GetAt(0, value, id, key));
+    EXPECT_EQ(-2, id);
+    ASSERT_EQ(0, values.GetAt(1, value, id, key));
+    EXPECT_EQ(7, id);
+    EXPECT_EQ(0, values.GetValue(ParamDescriptor(-2), value));
+    EXPECT_EQ(Byte(1), value);
+}
+
+TEST(ParamValuesTest, SetValueAddsChangesAndReportsUnchanged)
+{
+    ParamValues values;
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(1)));
+    EXPECT_EQ(Bytes(ValuesFrom({ParamValue(3, Variant(), Byte(1))})), Bytes(values));
+
+    const std::vector<uint8_t> before = Bytes(values);
+    uint32_t size = 0;
+    const void* buffer = values.GetData(&size);
+    EXPECT_EQ(1, values.SetValue(ParamDescriptor(3), Byte(1)));
+    EXPECT_EQ(before, Bytes(values));
+    EXPECT_EQ(buffer, values.GetData(&size)) << "an unchanged value must not rebuild the list";
+
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(2)));
+    ASSERT_EQ(1u, values.GetListCount());
+    Variant value;
+    EXPECT_EQ(0, values.GetValue(ParamDescriptor(3), value));
+    EXPECT_EQ(Byte(2), value);
+}
+
+TEST(ParamValuesTest, SetValueTurnsAValueThatIsNoListIntoAListOfOne)
+{
+    ParamValues values;
+    values.Set(Variant::TypeInt32, "\x01\x00\x00\x00", 4);
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(8), Byte(4)));
+    EXPECT_EQ(Bytes(ValuesFrom({ParamValue(8, Variant(), Byte(4))})), Bytes(values));
+}
+
+struct OrderCase {
+    const char* name;
+    std::vector<std::pair<int32_t, Variant>> inserted;
+    std::vector<std::pair<int32_t, Variant>> expected;
+};
+
+void PrintTo(const OrderCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SetValueOrderTest : public ::testing::TestWithParam<OrderCase> {};
+
+TEST_P(SetValueOrderTest, KeepsListSortedByUnsignedIdThenKey)
+{
+    ParamValues values;
+    uint8_t n = 0;
+    for (const auto& [id, key] : GetParam().inserted) {
+        ParamDescriptor descriptor(id);
+        descriptor.key = key;
+        ASSERT_EQ(0, values.SetValue(descriptor, Byte(++n)));
+    }
+    EXPECT_EQ(GetParam().expected, Entries(values));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SetValueOrderTest,
+    ::testing::Values(
+        OrderCase{"AscendingIds", {{5, {}}, {1, {}}, {3, {}}}, {{1, {}}, {3, {}}, {5, {}}}},
+        OrderCase{"NegativeIdsLast", {{5, {}}, {1, {}}, {3, {}}, {-2, {}}}, {{1, {}}, {3, {}}, {5, {}}, {-2, {}}}},
+        OrderCase{"NegativeIdsAmongThemselves", {{-1, {}}, {-2, {}}, {0, {}}}, {{0, {}}, {-2, {}}, {-1, {}}}},
+        OrderCase{"SignBoundary",
+                  {{std::numeric_limits<int32_t>::min(), {}}, {kInt32Max, {}}},
+                  {{kInt32Max, {}}, {std::numeric_limits<int32_t>::min(), {}}}},
+        OrderCase{"KeyAfterEmptyKey",
+                  {{3, {}}, {5, {}}, {3, Variant(1)}, {1, {}}},
+                  {{1, {}}, {3, {}}, {3, Variant(1)}, {5, {}}}},
+        // A short text against a number compares 2 text bytes with 8 slot bytes: the text comes first.
+        OrderCase{"KeysByVariantOrder",
+                  {{4, Variant(2)}, {4, Text("a")}, {4, Variant(1)}, {4, Variant(-3)}},
+                  {{4, Text("a")}, {4, Variant(-3)}, {4, Variant(1)}, {4, Variant(2)}}},
+        OrderCase{"RepeatedPairStaysSingle", {{2, {}}, {1, {}}, {2, {}}, {1, {}}}, {{1, {}}, {2, {}}}}),
+    [](const ::testing::TestParamInfo<OrderCase>& info) { return std::string(info.param.name); });
+
+TEST(ParamValuesTest, SetValueOnUnsortedListKeepsEachParameterOnce)
+{
+    // Lists from outside need not be in order: the changed parameter sits behind the place where
+    // a new entry would go.
+    ParamValues values = ValuesFrom({ParamValue(5, Variant(), Byte(5)), ParamValue(3, Variant(), Byte(3))});
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(30)));
+    EXPECT_EQ(2u, values.GetListCount());
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(31)));
+    EXPECT_EQ(2u, values.GetListCount());
+    Variant value;
+    EXPECT_EQ(0, values.GetValue(ParamDescriptor(3), value));
+    EXPECT_EQ(Byte(31), value);
+    EXPECT_EQ(1, values.SetValue(ParamDescriptor(3), Byte(31)));
+}
+
+TEST(ParamValuesTest, GetValueFindsByIdAndKey)
+{
+    ParamDescriptor keyed(4);
+    keyed.key = Text("pad");
+    ParamValues values = ValuesFrom({ParamValue(2, Variant(), Byte(2)), ParamValue(4, Text("pad"), Byte(4))});
+
+    Variant value;
+    EXPECT_EQ(0, values.GetValue(keyed, value));
+    EXPECT_EQ(Byte(4), value);
+    EXPECT_EQ(0, values.GetValue(ParamDescriptor(2), value));
+    EXPECT_EQ(Byte(2), value);
+
+    value = Byte(9);
+    EXPECT_EQ(1, values.GetValue(ParamDescriptor(4), value)) << "same id, other key";
+    EXPECT_EQ(Variant::TypeEmpty, value.GetType());
+    value = Byte(9);
+    EXPECT_EQ(1, values.GetValue(ParamDescriptor(7), value));
+    EXPECT_EQ(Variant::TypeEmpty, value.GetType());
+    value = Byte(9);
+    EXPECT_EQ(1, ParamValues().GetValue(ParamDescriptor(-1), value));
+    EXPECT_EQ(Variant::TypeEmpty, value.GetType());
+}
+
+std::vector<int32_t> DescriptorIds(const ParamDescriptors& descriptors)
+{
+    std::vector<int32_t> ids;
+    for (uint32_t i = 0; i < descriptors.GetListCount(); ++i) {
+        int32_t id = 0;
+        Variant key = Byte(1);
+        EXPECT_EQ(0, descriptors.GetAt(i, id, key));
+        EXPECT_EQ(Variant::TypeEmpty, key.GetType());
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+std::vector<int32_t> IdRun(int32_t first, int32_t count)
+{
+    std::vector<int32_t> ids;
+    for (int32_t n = 0; n < count; ++n)
+        ids.push_back(first + n);
+    return ids;
+}
+
+TEST(ParamDescriptorsTest, RangeConstructorGivesOneDescriptorPerId)
+{
+    ParamDescriptors all(ParamRange{0, 17});
+    EXPECT_EQ(IdRun(0, 17), DescriptorIds(all));
+
+    std::vector<ParamDescriptor> array;
+    for (int32_t id = 0; id < 17; ++id)
+        array.emplace_back(id);
+    ParamDescriptors fromArray;
+    fromArray.Set(array.data(), 17);
+    EXPECT_EQ(Bytes(fromArray), Bytes(all)) << "both builds give the same list";
+}
+
+struct RangesCase {
+    const char* name;
+    std::vector<ParamRange> ranges;
+    std::vector<int32_t> expectedIds;
+};
+
+void PrintTo(const RangesCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SetFromRangesTest : public ::testing::TestWithParam<RangesCase> {};
+
+TEST_P(SetFromRangesTest, ListsTheIdsOfEveryRangeInOrder)
+{
+    ParamRanges ranges;
+    if (!GetParam().ranges.empty())
+        ranges.Set(GetParam().ranges.data(), static_cast<uint32_t>(GetParam().ranges.size()));
+    ParamDescriptors descriptors(ParamRange{100, 3});
+    EXPECT_EQ(0, descriptors.SetFromRanges(ranges));
+    EXPECT_EQ(Variant::TypeList, descriptors.GetType());
+    EXPECT_EQ(GetParam().expectedIds, DescriptorIds(descriptors));
+    if (GetParam().expectedIds.empty()) {
+        EXPECT_EQ(0u, descriptors.GetLength());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SetFromRangesTest,
+    ::testing::Values(RangesCase{"NoRanges", {}, {}}, RangesCase{"ZeroCount", {{5, 0}}, {}},
+                      RangesCase{"NegativeCount", {{5, -3}}, {}},
+                      RangesCase{"SeveralRanges", {{9, 2}, {0, 0}, {-2, 3}, {7, -1}, {1, 1}}, {9, 10, -2, -1, 0, 1}},
+                      RangesCase{"StopsAtLargestId", {{kInt32Max - 2, 10}}, IdRun(kInt32Max - 2, 3)},
+                      RangesCase{"LargestIdAlone", {{kInt32Max, kInt32Max}}, {kInt32Max}}),
+    [](const ::testing::TestParamInfo<RangesCase>& info) { return std::string(info.param.name); });
+
+TEST(ParamDescriptorsTest, SetFromRangesSkipsMalformedRangeElements)
+{
+    const Variant elements[] = {ListOf({Variant(4), Variant(2)}), ListOf({Variant(1)}), Variant(3),
+                                ListOf({Variant(8), Variant(1)})};
+    ParamRanges ranges;
+    ranges.SetList(elements, 4);
+    ParamDescriptors descriptors;
+    EXPECT_EQ(0, descriptors.SetFromRanges(ranges));
+    EXPECT_EQ((std::vector<int32_t>{4, 5, 8}), DescriptorIds(descriptors));
+}
+
+TEST(ParamDescriptorsTest, SetFromRangesRefusesMoreIdsThanOneListHolds)
+{
+    const ParamRange ranges[] = {{0, kInt32Max}, {0, kInt32Max}};
+    ParamRanges rangeList;
+    rangeList.Set(ranges, 2);
+    ParamDescriptors descriptors(ParamRange{0, 2});
+    const std::vector<uint8_t> before = Bytes(descriptors);
+    EXPECT_EQ(E_OUTOFMEMORY, descriptors.SetFromRanges(rangeList));
+    EXPECT_EQ(before, Bytes(descriptors));
+}
+
+TEST(ParamValuesTest, CopiesOwnTheirBytes)
+{
+    ParamValues values = ValuesFrom({ParamValue(1, Variant(), Byte(1))});
+    ParamValues copy(values);
+    values.SetValue(ParamDescriptor(1), Byte(2));
+    Variant value;
+    EXPECT_EQ(0, copy.GetValue(ParamDescriptor(1), value));
+    EXPECT_EQ(Byte(1), value);
+}
+
+} // namespace
+} // namespace VQ

@@ -1,0 +1,501 @@
+#include "vqframework/storage/Variant.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace VQ {
+namespace {
+
+template <class T> Variant Make(int32_t type, T value)
+{
+    Variant v;
+    EXPECT_EQ(type, v.Set(type, &value, sizeof value));
+    return v;
+}
+
+Variant Bytes(std::initializer_list<unsigned char> bytes)
+{
+    const std::vector<unsigned char> data(bytes);
+    Variant v;
+    v.SetBuffer(data.data(), static_cast<uint32_t>(data.size()));
+    return v;
+}
+
+Variant Text(const char* text)
+{
+    Variant v;
+    v.SetString(text);
+    return v;
+}
+
+Variant List(std::initializer_list<Variant> items)
+{
+    const std::vector<Variant> data(items);
+    Variant v;
+    v.SetList(data.data(), static_cast<uint32_t>(data.size()));
+    return v;
+}
+
+Variant Int8(int8_t x) { return Make(Variant::TypeInt8, x); }
+Variant UInt8(uint8_t x) { return Make(Variant::TypeUInt8, x); }
+Variant Int16(int16_t x) { return Make(Variant::TypeInt16, x); }
+Variant UInt16(uint16_t x) { return Make(Variant::TypeUInt16, x); }
+Variant Int32(int32_t x) { return Make(Variant::TypeInt32, x); }
+Variant UInt32(uint32_t x) { return Make(Variant::TypeUInt32, x); }
+Variant Float(float x) { return Make(Variant::TypeFloat, x); }
+Variant Double(double x) { return Make(Variant::TypeDouble, x); }
+Variant Int64(int64_t x) { return Make(Variant::TypeInt64, x); }
+Variant UInt64(uint64_t x) { return Make(Variant::TypeUInt64, x); }
+Variant Bool(bool x)
+{
+    const unsigned char byte = x ? 1 : 0;
+    return Make(Variant::TypeBool, byte);
+}
+
+// Caller-owned bytes (types 12 and 13), which no setter produces.
+class ExternalBytes : public Variant {
+public:
+    ExternalBytes(int32_t type, const void* data, uint32_t length)
+    {
+        m_type = type;
+        m_length = length;
+        SetBufferAddress(data);
+    }
+};
+
+// Leaves garbage in new buffers, as a real allocator may, and counts its blocks.
+class PoisoningVariant : public Variant {
+public:
+    void* AllocateBuffer(uint32_t size) override
+    {
+        ++allocations;
+        void* block = Variant::AllocateBuffer(size);
+        std::memset(block, 0xCD, size);
+        return block;
+    }
+    int allocations = 0;
+};
+
+uintptr_t Address(const void* data)
+{
+    return reinterpret_cast<uintptr_t>(data);
+}
+
+const unsigned char ExternalData[] = {0x34, 0x12, 0x00, 0x00, 0x7F};
+
+constexpr int64_t Int64Min = std::numeric_limits<int64_t>::min();
+constexpr int64_t Int64Max = std::numeric_limits<int64_t>::max();
+constexpr uint64_t UInt64Max = std::numeric_limits<uint64_t>::max();
+constexpr int32_t Int32Max = std::numeric_limits<int32_t>::max();
+constexpr int32_t Int32Min = std::numeric_limits<int32_t>::min();
+const double NaN = std::numeric_limits<double>::quiet_NaN();
+const double Infinity = std::numeric_limits<double>::infinity();
+
+struct ConversionCase {
+    const char* name;
+    Variant value;
+    bool boolean;
+    int8_t int8;
+    int16_t int16;
+    int32_t int32;
+    int64_t int64;
+    uint8_t uint8;
+    uint16_t uint16;
+    uint32_t uint32;
+    uint64_t uint64;
+    float single;
+    double dbl;
+    bool negative;
+};
+
+void ExpectSameFloating(double expected, double actual, const char* what)
+{
+    if (std::isnan(expected))
+        EXPECT_TRUE(std::isnan(actual)) << what;
+    else
+        EXPECT_EQ(expected, actual) << what;
+}
+
+TEST(VariantTest, GettersConvertEveryTypeAsTheTableSays)
+{
+    const ConversionCase cases[] = {
+        {"empty", Variant(), false, 0, 0, 0, 0, 0, 0, 0, 0, 0.0f, 0.0, false},
+        {"bool true", Bool(true), true, 1, 1, 1, 1, 1, 1, 1, 1, 1.0f, 1.0, false},
+        {"bool false", Bool(false), false, 0, 0, 0, 0, 0, 0, 0, 0, 0.0f, 0.0, false},
+        {"int8 -1", Int8(-1), true, -1, -1, -1, -1, 255, 255, 4294967295u, UInt64Max, -1.0f, -1.0, true},
+        {"uint8 200", UInt8(200), true, -56, 200, 200, 200, 200, 200, 200, 200, 200.0f, 200.0, false},
+        {"int16 -2", Int16(-2), true, -2, -2, -2, -2, 254, 65534, 4294967294u, UInt64Max - 1, -2.0f, -2.0, true},
+        {"uint16 65535", UInt16(65535), true, -1, -1, 65535, 65535, 255, 65535, 65535, 65535, 65535.0f, 65535.0, false},
+        {"int32 -7", Int32(-7), true, -7, -7, -7, -7, 249, 65529, 4294967289u, UInt64Max - 6, -7.0f, -7.0, true},
+        {"int32 constructor", Variant(0x12345), true, 0x45, 0x2345, 0x12345, 0x12345, 0x45, 0x2345, 0x12345, 0x12345,
+         74565.0f, 74565.0, false},
+        {"uint32 max", UInt32(4294967295u), true, -1, -1, -1, 4294967295, 255, 65535, 4294967295u, 4294967295u,
+         4294967296.0f, 4294967295.0, false},
+        {"int64 -1", Int64(-1), true, -1, -1, -1, -1, 255, 65535, 4294967295u, UInt64Max, -1.0f, -1.0, true},
+        {"uint64 2^63+5", UInt64(0x8000000000000005), true, 5, 5, 5, Int64Min + 5, 5, 5, 5, 0x8000000000000005,
+         9223372036854775808.0f, 9223372036854775808.0, false},
+        {"float 2.5", Float(2.5f), true, 3, 3, 3, 3, 3, 3, 3, 3, 2.5f, 2.5, false},
+        {"float -2.5", Float(-2.5f), true, -3, -3, -3, -3, 253, 65533, 4294967293u, UInt64Max - 2, -2.5f, -2.5, true},
+        {"float rounded in double precision by the narrow getters", Float(0.49999997f), true, 0, 0, 0, 1, 0, 0, 0, 1,
+         0.49999997f, static_cast<double>(0.49999997f), false},
+        {"float -0.0", Float(-0.0f), false, 0, 0, 0, 0, 0, 0, 0, 0, -0.0f, -0.0, false},
+        {"double 2.49", Double(2.49), true, 2, 2, 2, 2, 2, 2, 2, 2, 2.49f, 2.49, false},
+        {"double keeps the low bits of its 32-bit rounding", Double(300.7), true, 45, 301, 301, 301, 45, 301, 301, 301,
+         300.7f, 300.7, false},
+        {"double 3e9 saturates at 32 bits", Double(3e9), true, -1, -1, Int32Max, 3000000000, 255, 65535, 3000000000u,
+         3000000000u, 3e9f, 3e9, false},
+        {"double -1e300 saturates", Double(-1e300), true, 0, 0, Int32Min, Int64Min, 0, 0, 0, 0x8000000000000000,
+         -std::numeric_limits<float>::infinity(), -1e300, true},
+        {"double 1e300 saturates", Double(1e300), true, -1, -1, Int32Max, Int64Max, 255, 65535, 4294967295u, UInt64Max,
+         std::numeric_limits<float>::infinity(), 1e300, false},
+        {"double NaN", Double(NaN), true, 0, 0, 0, 0, 0, 0, 0, 0, static_cast<float>(NaN), NaN, false},
+        {"double infinity", Double(Infinity), true, -1, -1, Int32Max, Int64Max, 255, 65535, 4294967295u, UInt64Max,
+         std::numeric_limits<float>::infinity(), Infinity, false},
+        {"bytes little-endian", Bytes({0x34, 0x12, 0x00, 0x00}), true, 0x34, 0x1234, 0x1234, 0x1234, 0x34, 0x1234,
+         0x1234, 0x1234, 4660.0f, 4660.0, false},
+        {"bytes shorter than the getter read as zero beyond", Bytes({0xFF}), true, -1, 255, 255, 255, 255, 255, 255, 255,
+         255.0f, 255.0, false},
+        {"bytes longer than the getter", Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9}), true, 1, 0x0201, 0x04030201,
+         0x0807060504030201, 1, 0x0201, 0x04030201, 0x0807060504030201, static_cast<float>(0x04030201),
+         static_cast<double>(0x0807060504030201), false},
+        {"empty bytes", Bytes({}), false, 0, 0, 0, 0, 0, 0, 0, 0, 0.0f, 0.0, false},
+        {"external bytes", ExternalBytes(Variant::TypeExternalBytes, ExternalData, 4), true, 0x34, 0x1234, 0x1234,
+         0x1234, 0x34, 0x1234, 0x1234, 0x1234, 4660.0f, 4660.0, false},
+        {"external read-only bytes", ExternalBytes(Variant::TypeExternalConstBytes, ExternalData, 2), true, 0x34,
+         0x1234, 0x1234, 0x1234, 0x34, 0x1234, 0x1234, 0x1234, 4660.0f, 4660.0, false},
+        {"text reads as its length", Text("abcd"), true, 4, 4, 4, 4, 4, 4, 4, 4, 4.0f, 4.0, false},
+        {"empty text", Text(""), false, 0, 0, 0, 0, 0, 0, 0, 0, 0.0f, 0.0, false},
+        {"list", List({Variant(7)}), true, 0, 0, 0, 0, 0, 0, 0, 0, 0.0f, 0.0, false},
+        {"empty list", List({}), false, 0, 0, 0, 0, 0, 0, 0, 0, 0.0f, 0.0, false},
+    };
+    for (const ConversionCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Variant& v = c.value;
+        EXPECT_EQ(c.boolean, v.GetBool());
+        EXPECT_EQ(c.int8, v.GetInt8());
+        EXPECT_EQ(c.int16, v.GetInt16());
+        EXPECT_EQ(c.int32, v.GetInt32());
+        EXPECT_EQ(c.int64, v.GetInt64());
+        EXPECT_EQ(c.uint8, v.GetUInt8());
+        EXPECT_EQ(c.uint16, v.GetUInt16());
+        EXPECT_EQ(c.uint32, v.GetUInt32());
+        EXPECT_EQ(c.uint64, v.GetUInt64());
+        ExpectSameFloating(c.single, v.GetFloat(), "GetFloat");
+        ExpectSameFloating(c.dbl, v.GetDouble(), "GetDouble");
+        EXPECT_EQ(c.negative, v.IsNegative());
+    }
+}
+
+struct OrderCase {
+    const char* name;
+    Variant left;
+    Variant right;
+    bool less;
+    bool greater;
+    bool equal;
+};
+
+TEST(VariantTest, EqualityAndOrderFollowTheTables)
+{
+    const unsigned char otherData[] = {0x34, 0x12, 0x00, 0x00};
+    const OrderCase cases[] = {
+        {"two empty values", Variant(), Variant(), false, false, true},
+        {"empty before everything", Variant(), Int8(-100), true, false, false},
+        {"empty before a list", Variant(), List({}), true, false, false},
+        {"equal int32", Int32(5), Int32(5), false, false, true},
+        {"int32 signed", Int32(-1), Int32(0), true, false, false},
+        {"uint32 unsigned", UInt32(0xFFFFFFFF), UInt32(0), false, true, false},
+        {"int8 signed", Int8(-1), Int8(1), true, false, false},
+        {"uint8 unsigned", UInt8(255), UInt8(1), false, true, false},
+        {"int16 signed", Int16(-300), Int16(2), true, false, false},
+        {"uint16 unsigned", UInt16(65535), UInt16(2), false, true, false},
+        {"bool by byte", Bool(false), Bool(true), true, false, false},
+        {"int64 signed", Int64(-1), Int64(0), true, false, false},
+        {"uint64 unsigned", UInt64(UInt64Max), UInt64(0), false, true, false},
+        {"int8 -1 and uint8 0 compare as doubles", Int8(-1), UInt8(0), true, false, false},
+        {"int32 and int64 of one value differ but neither is smaller", Int32(5), Int64(5), false, false, false},
+        {"int8 and int16 of one value", Int8(-1), Int16(-1), false, false, false},
+        {"bool against int8", Bool(true), Int8(0), false, true, false},
+        {"float against double", Float(1.5f), Double(2.0), true, false, false},
+        {"0.0 equals -0.0", Double(0.0), Double(-0.0), false, false, true},
+        {"float -0.0 and double 0.0 differ in type only", Float(-0.0f), Double(0.0), false, false, false},
+        {"NaN equals nothing, not even itself", Double(NaN), Double(NaN), false, false, false},
+        {"NaN is not ordered", Double(NaN), Double(1.0), false, false, false},
+        {"int64 -1 before uint64 0", Int64(-1), UInt64(0), true, false, false},
+        {"negative int32 before uint64", Int32(-5), UInt64(3), true, false, false},
+        {"1e30 after every int64", Double(1e30), Int64(Int64Max), false, true, false},
+        {"-1e30 before every int64", Double(-1e30), Int64(Int64Min), true, false, false},
+        {"float rounding to the int64 is neither smaller nor greater", Float(2.5f), Int64(3), false, false, false},
+        {"float below the rounding", Float(2.4f), Int64(3), true, false, false},
+        {"negative float and int64", Double(-2.6), Int64(-2), true, false, false},
+        {"uint64 max after 1.8e19", UInt64(UInt64Max), Double(1.8e19), false, true, false},
+        {"uint64 against int32 compares as doubles", UInt64(4), Int32(3), false, true, false},
+        {"int32 5 against its slot bytes", Int32(5), Bytes({5, 0, 0, 0, 0, 0, 0, 0}), false, false, false},
+        {"slot of 8 bytes after a shorter run", Int32(5), Bytes({5, 0, 0, 0}), false, true, false},
+        {"slot bytes compared unsigned", Int64(-1), Bytes({0, 0, 0, 0, 0, 0, 0, 1}), false, true, false},
+        {"bytes unsigned", Bytes({0x01}), Bytes({0x80}), true, false, false},
+        {"shorter bytes first", Bytes({0xFF}), Bytes({0x00, 0x00}), true, false, false},
+        {"equal bytes", Bytes({1, 2}), Bytes({1, 2}), false, false, true},
+        {"two empty byte runs", Bytes({}), Bytes({}), false, false, true},
+        {"shorter text first", Text("z"), Text("\xC3\xA4"), true, false, false},
+        {"UTF-8 lead byte before ASCII at equal length", Text("\xC3\xA4"), Text("Ab"), true, false, false},
+        {"ASCII text by byte", Text("ab"), Text("ac"), true, false, false},
+        {"equal texts", Text("ab"), Text("ab"), false, false, true},
+        {"text against its bytes", Text("a"), Bytes({'a', 0}), false, false, false},
+        {"text bytes compared unsigned across types", Text("\xC3"), Bytes({'A', 0}), false, true, false},
+        {"external by identity", ExternalBytes(12, ExternalData, 4), ExternalBytes(12, ExternalData, 4), false, false,
+         true},
+        {"external with equal bytes elsewhere", ExternalBytes(12, ExternalData, 4), ExternalBytes(12, otherData, 4),
+         Address(ExternalData) < Address(otherData), Address(otherData) < Address(ExternalData), false},
+        {"external by length first", ExternalBytes(13, ExternalData, 2), ExternalBytes(13, otherData, 3), true, false,
+         false},
+        {"lists item by item", List({Variant(1), Variant(2)}), List({Variant(1), Variant(3)}), true, false, false},
+        {"prefix list first", List({Variant(1), Variant(2)}), List({Variant(1), Variant(2), Variant(0)}), true, false,
+         false},
+        {"first item decides", List({Variant(2)}), List({Variant(1), Variant(9)}), false, true, false},
+        {"equal lists", List({Variant(1), Text("k")}), List({Variant(1), Text("k")}), false, false, true},
+        {"empty list first", List({}), List({Variant()}), true, false, false},
+        {"nested lists", List({List({Variant(1)})}), List({List({Variant(2)})}), true, false, false},
+        {"list items of different types", List({Int8(-1)}), List({UInt8(0)}), true, false, false},
+        {"list against a number compares bytes", List({}), Int32(0), true, false, false},
+    };
+    for (const OrderCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.less, c.left < c.right);
+        EXPECT_EQ(c.greater, c.right < c.left);
+        EXPECT_EQ(c.equal, c.left == c.right);
+        EXPECT_EQ(c.equal, c.right == c.left);
+        EXPECT_FALSE(c.left < c.left);
+    }
+}
+
+TEST(VariantTest, SetStoresNumbersInTheLowBytesOfAZeroSlot)
+{
+    Variant v;
+    const int8_t minusOne = -1;
+    ASSERT_EQ(Variant::TypeInt8, v.Set(Variant::TypeInt8, &minusOne, 1));
+    uint32_t size = 0;
+    const auto* slot = static_cast<const unsigned char*>(v.GetData(&size));
+    ASSERT_NE(nullptr, slot);
+    EXPECT_EQ(1u, size);
+    const unsigned char expected[8] = {0xFF, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(0, std::memcmp(expected, slot, 8));
+    EXPECT_EQ(0u, v.GetLength());
+}
+
+struct RefusedSet {
+    const char* name;
+    int32_t type;
+    bool nullData;
+    uint32_t size;
+};
+
+TEST(VariantTest, SetRefusesBadTagsAndSizesLeavingTheValueEmpty)
+{
+    const RefusedSet cases[] = {
+        {"int32 of 2 bytes", Variant::TypeInt32, false, 2},
+        {"bool of 2 bytes", Variant::TypeBool, false, 2},
+        {"int16 of 4 bytes", Variant::TypeInt16, false, 4},
+        {"double of 4 bytes", Variant::TypeDouble, false, 4},
+        {"uint64 of 0 bytes", Variant::TypeUInt64, false, 0},
+        {"tag 0", Variant::TypeEmpty, false, 4},
+        {"tag 17", 17, false, 4},
+        {"negative tag", -1, false, 4},
+        {"int32 without data", Variant::TypeInt32, true, 4},
+        {"float without data", Variant::TypeFloat, true, 4},
+    };
+    const unsigned char data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    for (const RefusedSet& c : cases) {
+        SCOPED_TRACE(c.name);
+        Variant v = Text("held a buffer");
+        EXPECT_EQ(0, v.Set(c.type, c.nullData ? nullptr : data, c.size));
+        EXPECT_EQ(Variant::TypeEmpty, v.GetType());
+        EXPECT_EQ(0u, v.GetLength());
+        uint32_t size = 99;
+        EXPECT_EQ(nullptr, v.GetData(&size));
+        EXPECT_EQ(0u, size);
+    }
+}
+
+TEST(VariantTest, SetOfAnyByteTypeOwnsACopy)
+{
+    unsigned char data[3] = {1, 2, 3};
+    for (int32_t type : {Variant::TypeExternalBytes, Variant::TypeExternalConstBytes, Variant::TypeBytes}) {
+        SCOPED_TRACE(type);
+        Variant v;
+        EXPECT_EQ(Variant::TypeBytes, v.Set(type, data, 3));
+        uint32_t size = 0;
+        const void* copy = v.GetData(&size);
+        ASSERT_EQ(3u, size);
+        EXPECT_NE(static_cast<const void*>(data), copy);
+        EXPECT_EQ(0, std::memcmp(data, copy, 3));
+    }
+}
+
+struct TextCase {
+    const char* name;
+    const char* data;
+    uint32_t size;
+    const char* text;
+    uint32_t length;
+};
+
+TEST(VariantTest, SetOfTextCopiesUpToTheNulWithinTheGivenSize)
+{
+    const TextCase cases[] = {
+        {"size larger than the text", "abc", 99, "abc", 4},
+        {"size 0 reads to the NUL", "abc", 0, "abc", 4},
+        {"NUL inside the size", "ab\0x", 4, "ab", 3},
+        {"no NUL inside the size", "abcdef", 3, "abc", 4},
+        {"empty text", "", 1, "", 1},
+    };
+    for (const TextCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Variant v;
+        EXPECT_EQ(Variant::TypeString, v.Set(Variant::TypeString, c.data, c.size));
+        EXPECT_EQ(c.length, v.GetLength());
+        ASSERT_NE(nullptr, v.GetString());
+        EXPECT_STREQ(c.text, v.GetString());
+    }
+    Variant fromNull;
+    EXPECT_EQ(Variant::TypeString, fromNull.SetString(nullptr));
+    EXPECT_STREQ("", fromNull.GetString());
+    EXPECT_EQ(1u, fromNull.GetLength());
+}
+
+TEST(VariantTest, SetOfListTakesTheBytesUnchecked)
+{
+    const unsigned char junk[5] = {9, 9, 9, 9, 9};
+    Variant v;
+    EXPECT_EQ(Variant::TypeList, v.Set(Variant::TypeList, junk, 5));
+    EXPECT_EQ(5u, v.GetLength());
+    uint32_t size = 0;
+    EXPECT_EQ(0, std::memcmp(junk, v.GetData(&size), 5));
+}
+
+TEST(VariantTest, DataAccessByType)
+{
+    struct Case {
+        const char* name;
+        Variant value;
+        uint32_t size;
+        bool writable;
+    };
+    const Case cases[] = {
+        {"empty", Variant(), 0, false},
+        {"bool", Bool(true), 1, true},
+        {"uint16", UInt16(1), 2, true},
+        {"float", Float(1), 4, true},
+        {"uint64", UInt64(1), 8, true},
+        {"external", ExternalBytes(Variant::TypeExternalBytes, ExternalData, 5), 5, true},
+        {"external read-only", ExternalBytes(Variant::TypeExternalConstBytes, ExternalData, 5), 5, false},
+        {"bytes", Bytes({1, 2, 3}), 3, true},
+        {"text", Text("ab"), 3, true},
+        {"list", List({Variant()}), 12, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Variant v = c.value;
+        uint32_t size = 99;
+        const void* data = v.GetData(&size);
+        EXPECT_EQ(c.size, size);
+        EXPECT_EQ(c.size != 0, data != nullptr);
+        uint32_t writableSize = 99;
+        void* writable = v.GetWritableData(&writableSize);
+        EXPECT_EQ(c.writable ? data : nullptr, writable);
+        EXPECT_EQ(c.writable ? c.size : 0u, writableSize);
+        EXPECT_EQ(v.GetType() == Variant::TypeString ? data : nullptr, static_cast<const void*>(v.GetString()));
+    }
+}
+
+TEST(VariantTest, SetBufferWithoutDataGivesZeroBytes)
+{
+    PoisoningVariant v;
+    EXPECT_EQ(Variant::TypeBytes, v.SetBuffer(nullptr, 6));
+    uint32_t size = 0;
+    const auto* bytes = static_cast<const unsigned char*>(v.GetData(&size));
+    ASSERT_EQ(6u, size);
+    for (uint32_t i = 0; i < size; ++i)
+        EXPECT_EQ(0, bytes[i]) << i;
+}
+
+TEST(VariantTest, CopiesOwnTheirBytes)
+{
+    Variant original = Bytes({1, 2, 3});
+    uint32_t size = 0;
+    const void* originalData = original.GetData(&size);
+    {
+        Variant copy(original);
+        uint32_t copySize = 0;
+        EXPECT_NE(originalData, copy.GetData(&copySize));
+        EXPECT_TRUE(copy == original);
+        Variant assigned;
+        assigned = original;
+        EXPECT_TRUE(assigned == original);
+    }
+    ASSERT_EQ(originalData, original.GetData(&size));
+    EXPECT_EQ(3u, size);
+    EXPECT_TRUE(original == Bytes({1, 2, 3}));
+}
+
+TEST(VariantTest, CopyTakesTheAllocatorOfTheDestination)
+{
+    const Variant source = Text("abc");
+    PoisoningVariant destination;
+    EXPECT_EQ(Variant::TypeString, destination.Assign(source));
+    EXPECT_EQ(1, destination.allocations);
+    EXPECT_STREQ("abc", destination.GetString());
+    const Variant external = ExternalBytes(Variant::TypeExternalBytes, ExternalData, 5);
+    EXPECT_EQ(Variant::TypeExternalBytes, destination.Assign(external));
+    EXPECT_EQ(1, destination.allocations);
+    uint32_t size = 0;
+    EXPECT_EQ(static_cast<const void*>(ExternalData), destination.GetData(&size));
+}
+
+TEST(VariantTest, ValuesSetFromTheirOwnBytesSurvive)
+{
+    Variant v = Bytes({1, 2, 3, 4});
+    const Variant& alias = v;
+    v = alias;
+    EXPECT_TRUE(v == Bytes({1, 2, 3, 4}));
+    EXPECT_EQ(Variant::TypeBytes, v.Assign(v));
+    EXPECT_TRUE(v == Bytes({1, 2, 3, 4}));
+
+    uint32_t size = 0;
+    const void* data = v.GetData(&size);
+    EXPECT_EQ(Variant::TypeList, v.Set(Variant::TypeList, data, size));
+    ASSERT_EQ(4u, v.GetLength());
+    const unsigned char expected[4] = {1, 2, 3, 4};
+    EXPECT_EQ(0, std::memcmp(expected, v.GetData(&size), 4));
+
+    Variant text = Text("hello");
+    EXPECT_EQ(Variant::TypeString, text.SetString(text.GetString() + 1));
+    EXPECT_STREQ("ello", text.GetString());
+
+    Variant number = Int32(77);
+    data = number.GetData(&size);
+    EXPECT_EQ(Variant::TypeInt32, number.Set(Variant::TypeInt32, data, size));
+    EXPECT_EQ(77, number.GetInt32());
+}
+
+TEST(VariantTest, ClearAndSettersGiveBackTheOldBuffer)
+{
+    Variant v = Text("text");
+    v.Clear();
+    EXPECT_EQ(Variant::TypeEmpty, v.GetType());
+    EXPECT_EQ(0u, v.GetLength());
+    v = List({Variant(1)});
+    v = Int32(3);
+    EXPECT_EQ(Variant::TypeInt32, v.GetType());
+    EXPECT_EQ(0u, v.GetLength());
+    EXPECT_EQ(3, v.GetInt32());
+}
+
+} // namespace
+} // namespace VQ

@@ -1,0 +1,117 @@
+// Tagged value of the framework: empty, boolean, integers, floating point, bytes, UTF-8 text or a list
+// of values, with one byte form shared by program files and the device-control library.
+#pragma once
+
+#include "vqframework/objectbase/Result.h"
+
+#include <cstdint>
+
+namespace VQ {
+
+class Variant {
+public:
+    // Type tags; the numbers are part of the byte form.
+    enum : int32_t {
+        TypeEmpty = 0,
+        TypeBool = 1,
+        TypeInt8 = 2,
+        TypeUInt8 = 3,
+        TypeInt16 = 4,
+        TypeUInt16 = 5,
+        TypeInt32 = 6,
+        TypeUInt32 = 7,
+        TypeFloat = 8,
+        TypeDouble = 9,
+        TypeInt64 = 10,
+        TypeUInt64 = 11,
+        TypeExternalBytes = 12,
+        TypeExternalConstBytes = 13,
+        TypeBytes = 14,
+        TypeString = 15,
+        TypeList = 16,
+        TypeCount = 17
+    };
+
+    Variant() = default;
+    Variant(int32_t value);
+    Variant(const Variant& other);
+    Variant& operator=(const Variant& other);
+    virtual ~Variant();
+
+    virtual bool GetBool() const;
+    virtual int8_t GetInt8() const;
+    virtual int16_t GetInt16() const;
+    virtual int32_t GetInt32() const;
+    virtual int64_t GetInt64() const;
+    virtual uint8_t GetUInt8() const;
+    virtual uint16_t GetUInt16() const;
+    virtual uint32_t GetUInt32() const;
+    virtual uint64_t GetUInt64() const;
+    virtual float GetFloat() const;
+    virtual double GetDouble() const;
+    // The value's bytes: the slot for numbers, the buffer for types 12 to 16; null and 0 when empty.
+    virtual const void* GetData(uint32_t* size) const;
+    // As GetData, but read-only bytes and lists give null and 0.
+    virtual void* GetWritableData(uint32_t* size);
+    // The text of type 15, else null.
+    virtual const char* GetString() const;
+    virtual void* AllocateBuffer(uint32_t size);
+    virtual void FreeBuffer(void* buffer);
+
+    // Returns the type now held; a refused request leaves the value empty and returns 0.
+    int32_t Set(int32_t type, const void* data, uint32_t size);
+    // Owned bytes (type 14); null data gives zero bytes.
+    int32_t SetBuffer(const void* data, uint32_t size);
+    // Owned text (type 15), copied up to and including its NUL.
+    int32_t SetString(const char* text);
+    void Clear();
+    // Copies owned bytes into a buffer of this value's own allocator; returns the type now held.
+    int32_t Assign(const Variant& other);
+
+    // A list of count items, each stored in the byte form.
+    int32_t SetList(const Variant* items, uint32_t count);
+    int32_t SetList(const Variant* const* items, uint32_t count);
+    uint32_t GetListCount() const;
+    // Clears out, then copies the index-th item into it: 0, or -1 when there is no such item.
+    int32_t GetListItem(uint32_t index, Variant& out) const;
+
+    bool operator==(const Variant& other) const;
+    bool operator!=(const Variant& other) const { return !(*this == other); }
+    // The order that keeps parameter lists sorted by key.
+    bool operator<(const Variant& other) const;
+    bool IsNegative() const;
+
+    int32_t GetType() const { return m_type; }
+    uint32_t GetLength() const { return m_length; }
+
+protected:
+    bool OwnsBuffer() const { return m_type >= TypeBytes; }
+    void* GetBufferAddress() const { return reinterpret_cast<void*>(static_cast<uintptr_t>(m_value)); }
+    void SetBufferAddress(const void* buffer) { m_value = reinterpret_cast<uintptr_t>(buffer); }
+    // Gives an owned buffer back and empties every member.
+    void ReleaseValue();
+    // Owned text from at most maxBytes bytes (0: up to the NUL), a NUL added when none is found.
+    int32_t SetText(const char* text, uint32_t maxBytes);
+
+    // Little-endian: a number sits in the low bytes, the rest zero; the byte types keep the address.
+    uint64_t m_value = 0;
+    uint32_t m_length = 0;
+    int32_t m_type = TypeEmpty;
+
+private:
+    uint64_t ReadBytes(uint32_t width) const;
+    int64_t GetIntegerBits() const;
+    bool LessSameType(const Variant& other) const;
+    bool LessList(const Variant& other) const;
+    // Shorter first, then the first differing byte, unsigned.
+    static bool LessBytes(const void* left, uint32_t leftLength, const void* right, uint32_t rightLength);
+    bool LessMixedTypes(const Variant& other) const;
+    void WriteList(const Variant* const* items, uint32_t count);
+};
+
+// Writes one entry; returns its size (12 + data bytes), or E_FAIL as an unsigned number.
+uint32_t SerializeVariant(const Variant& value, void* out, uint32_t capacity);
+// Reads the one entry at the start of in; S_OK or E_FAIL.
+VQRESULT DeserializeVariant(Variant& out, const void* in, uint32_t available);
+
+} // namespace VQ
