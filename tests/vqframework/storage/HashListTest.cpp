@@ -1,6 +1,8 @@
 #include "vqframework/storage/HashList.h"
 #include "vqframework/storage/RCPtrMap.h"
 
+#include "FragileKey.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -177,24 +179,7 @@ TEST(HashedList, ReleasesTheValuesItHeldWhenReplacedRemovedOrDestroyed)
 }
 
 // A key whose copy fails on demand, as a pair that cannot be made would.
-class FragileKey {
-public:
-    explicit FragileKey(int32_t value) : m_value(value) {}
-    FragileKey(const FragileKey& other) : m_value(other.m_value)
-    {
-        if (s_failing && m_value == s_failing)
-            throw std::runtime_error("copy failed");
-    }
-    FragileKey& operator=(const FragileKey&) = default;
-    bool operator==(const FragileKey&) const = default;
-
-    static uint32_t Bits(const FragileKey& key) { return GetBits<8, 4, int32_t>(key.m_value); }
-
-    static inline int32_t s_failing = 0;
-
-private:
-    int32_t m_value;
-};
+using FragileKey = test::BasicFragileKey<false>;
 
 FragileKey FragileKeyOf(const Item& item) { return FragileKey(item.key); }
 

@@ -1,5 +1,7 @@
 #include "vqframework/storage/ParamValue.h"
 
+#include "VariantValues.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,33 +17,15 @@ namespace {
 
 constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
 
-std::vector<uint8_t> Bytes(const Variant& value)
-{
-    uint32_t size = 0;
-    const auto* data = static_cast<const uint8_t*>(value.GetData(&size));
-    return data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
-}
+using test::Content;
+using test::List;
+using test::Text;
 
 Variant Byte(uint8_t b)
 {
     Variant value;
     value.Set(Variant::TypeUInt8, &b, 1);
     return value;
-}
-
-Variant Text(const char* text)
-{
-    Variant value;
-    value.SetString(text);
-    return value;
-}
-
-Variant ListOf(std::initializer_list<Variant> items)
-{
-    std::vector<Variant> copies(items);
-    Variant list;
-    list.SetList(copies.data(), static_cast<uint32_t>(copies.size()));
-    return list;
 }
 
 // The (id, key) pairs of a value list, in list order.
@@ -109,7 +93,7 @@ TEST(ParamValuesTest, ElementHoldsValueThenIdThenKey)
         0x10, 0, 0, 0, 1, 0, 0, 0, 6, 0, 0, 0, 3, 0, 0, 0,
         0x0C, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(Variant::TypeList, values.GetType());
-    EXPECT_EQ(expected, Bytes(values));
+    EXPECT_EQ(expected, Content(values));
 }
 
 TEST(ParamValuesTest, ListsReadBackWhatTheyWereBuiltFromInOrder)
@@ -156,30 +140,30 @@ TEST(ParamValuesTest, ListsReadBackWhatTheyWereBuiltFromInOrder)
     }
 }
 
+// The list kinds differ only in their item type, so one check serves all three.
+template <class List, class Item> void ExpectSetOfNothingRefused(List& list, const Item& item, uint32_t nullCount)
+{
+    const std::vector<uint8_t> before = Content(list);
+    EXPECT_EQ(-4, list.Set(static_cast<const Item*>(nullptr), nullCount));
+    EXPECT_EQ(-4, list.Set(&item, 0));
+    EXPECT_EQ(before, Content(list));
+}
+
 TEST(ParamValuesTest, SetOfNothingReturnsMinusFourAndKeepsContent)
 {
     const ParamValue value(1, Variant(), Byte(1));
     ParamValues values = ValuesFrom({value});
-    const std::vector<uint8_t> before = Bytes(values);
-    EXPECT_EQ(-4, values.Set(static_cast<const ParamValue*>(nullptr), 3));
-    EXPECT_EQ(-4, values.Set(&value, 0));
-    EXPECT_EQ(before, Bytes(values));
+    ExpectSetOfNothingRefused(values, value, 3);
 
     const ParamDescriptor descriptor(1);
     ParamDescriptors descriptors;
     descriptors.Set(&descriptor, 1);
-    const std::vector<uint8_t> descriptorsBefore = Bytes(descriptors);
-    EXPECT_EQ(-4, descriptors.Set(nullptr, 1));
-    EXPECT_EQ(-4, descriptors.Set(&descriptor, 0));
-    EXPECT_EQ(descriptorsBefore, Bytes(descriptors));
+    ExpectSetOfNothingRefused(descriptors, descriptor, 1);
 
     const ParamRange range{1, 2};
     ParamRanges ranges;
     ranges.Set(&range, 1);
-    const std::vector<uint8_t> rangesBefore = Bytes(ranges);
-    EXPECT_EQ(-4, ranges.Set(nullptr, 1));
-    EXPECT_EQ(-4, ranges.Set(&range, 0));
-    EXPECT_EQ(rangesBefore, Bytes(ranges));
+    ExpectSetOfNothingRefused(ranges, range, 1);
 }
 
 TEST(ParamValuesTest, SetFromDescriptorReplacesContentWithTheArrayFormsElement)
@@ -194,7 +178,7 @@ TEST(ParamValuesTest, SetFromDescriptorReplacesContentWithTheArrayFormsElement)
     const Variant v = Text("value");
     ParamDescriptor descriptor(-4);
     EXPECT_EQ(0, values.Set(descriptor, v));
-    EXPECT_EQ(Bytes(ValuesFrom({ParamValue(-4, Variant(), v)})), Bytes(values));
+    EXPECT_EQ(Content(ValuesFrom({ParamValue(-4, Variant(), v)})), Content(values));
 }
 
 struct MissingElementCase {
@@ -261,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MissingElementCase{"IndexEqualToCount", SeventeenValues(), 17},
                       MissingElementCase{"NegativeIndex", SeventeenValues(), static_cast<uint32_t>(-1)},
                       MissingElementCase{"NotAList", Variant(42), 0},
-                      MissingElementCase{"EmptyList", ListOf({}), 0},
+                      MissingElementCase{"EmptyList", List({}), 0},
                       MissingElementCase{"ListOfFourBytes", FourByteList(), 0}),
     [](const ::testing::TestParamInfo<MissingElementCase>& info) { return std::string(info.param.name); });
 
@@ -281,10 +265,10 @@ TEST_P(MalformedElementTest, ValueListReportsMinusSevenAndStaysUnchanged)
 {
     ParamValues values;
     values.SetValue(ParamDescriptor(1), Byte(1));
-    const Variant good = ListOf({Byte(2), Variant(2), Variant()});
+    const Variant good = List({Byte(2), Variant(2), Variant()});
     Variant content[] = {good, GetParam().element};
     values.SetList(content, 2);
-    const std::vector<uint8_t> before = Bytes(values);
+    const std::vector<uint8_t> before = Content(values);
 
     Variant value = Byte(7);
     int32_t id = 5;
@@ -298,22 +282,22 @@ TEST_P(MalformedElementTest, ValueListReportsMinusSevenAndStaysUnchanged)
     EXPECT_EQ(-7, values.GetValue(ParamDescriptor(3), value));
     EXPECT_EQ(Variant::TypeEmpty, value.GetType());
     EXPECT_EQ(-7, values.SetValue(ParamDescriptor(3), Byte(3)));
-    EXPECT_EQ(before, Bytes(values));
+    EXPECT_EQ(before, Content(values));
     // The search stops at the matching element before it reaches the malformed one.
     EXPECT_EQ(0, values.GetValue(ParamDescriptor(2), value));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MalformedElementTest,
-    ::testing::Values(MalformedElementCase{"TwoItems", ListOf({Byte(3), Variant(3)})},
-                      MalformedElementCase{"FourItems", ListOf({Byte(3), Variant(3), Variant(), Variant()})},
+    ::testing::Values(MalformedElementCase{"TwoItems", List({Byte(3), Variant(3)})},
+                      MalformedElementCase{"FourItems", List({Byte(3), Variant(3), Variant(), Variant()})},
                       MalformedElementCase{"NotAList", Variant(3)},
-                      MalformedElementCase{"EmptyList", ListOf({})}),
+                      MalformedElementCase{"EmptyList", List({})}),
     [](const ::testing::TestParamInfo<MalformedElementCase>& info) { return std::string(info.param.name); });
 
 TEST(ParamValuesTest, MalformedDescriptorAndRangeElementsReportMinusSeven)
 {
-    const Variant threeItems = ListOf({Variant(1), Variant(2), Variant(3)});
+    const Variant threeItems = List({Variant(1), Variant(2), Variant(3)});
     ParamDescriptors descriptors;
     descriptors.SetList(&threeItems, 1);
     int32_t id = 5;
@@ -338,7 +322,7 @@ TEST(ParamValuesTest, ReadsIdsStoredInOtherNumericTypes)
     double wide = 6.5;
     Variant idDouble;
     idDouble.Set(Variant::TypeDouble, &wide, 8);
-    const Variant elements[] = {ListOf({Byte(1), id16, Variant()}), ListOf({Byte(2), idDouble, Variant()})};
+    const Variant elements[] = {List({Byte(1), id16, Variant()}), List({Byte(2), idDouble, Variant()})};
     ParamValues values;
     values.SetList(elements, 2);
 
@@ -357,13 +341,13 @@ TEST(ParamValuesTest, SetValueAddsChangesAndReportsUnchanged)
 {
     ParamValues values;
     EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(1)));
-    EXPECT_EQ(Bytes(ValuesFrom({ParamValue(3, Variant(), Byte(1))})), Bytes(values));
+    EXPECT_EQ(Content(ValuesFrom({ParamValue(3, Variant(), Byte(1))})), Content(values));
 
-    const std::vector<uint8_t> before = Bytes(values);
+    const std::vector<uint8_t> before = Content(values);
     uint32_t size = 0;
     const void* buffer = values.GetData(&size);
     EXPECT_EQ(1, values.SetValue(ParamDescriptor(3), Byte(1)));
-    EXPECT_EQ(before, Bytes(values));
+    EXPECT_EQ(before, Content(values));
     EXPECT_EQ(buffer, values.GetData(&size)) << "an unchanged value must not rebuild the list";
 
     EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(2)));
@@ -378,7 +362,7 @@ TEST(ParamValuesTest, SetValueTurnsAValueThatIsNoListIntoAListOfOne)
     ParamValues values;
     values.Set(Variant::TypeInt32, "\x01\x00\x00\x00", 4);
     EXPECT_EQ(0, values.SetValue(ParamDescriptor(8), Byte(4)));
-    EXPECT_EQ(Bytes(ValuesFrom({ParamValue(8, Variant(), Byte(4))})), Bytes(values));
+    EXPECT_EQ(Content(ValuesFrom({ParamValue(8, Variant(), Byte(4))})), Content(values));
 }
 
 struct OrderCase {
@@ -494,7 +478,7 @@ TEST(ParamDescriptorsTest, RangeConstructorGivesOneDescriptorPerId)
         array.emplace_back(id);
     ParamDescriptors fromArray;
     fromArray.Set(array.data(), 17);
-    EXPECT_EQ(Bytes(fromArray), Bytes(all)) << "both builds give the same list";
+    EXPECT_EQ(Content(fromArray), Content(all)) << "both builds give the same list";
 }
 
 struct RangesCase {
@@ -535,8 +519,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ParamDescriptorsTest, SetFromRangesSkipsMalformedRangeElements)
 {
-    const Variant elements[] = {ListOf({Variant(4), Variant(2)}), ListOf({Variant(1)}), Variant(3),
-                                ListOf({Variant(8), Variant(1)})};
+    const Variant elements[] = {List({Variant(4), Variant(2)}), List({Variant(1)}), Variant(3),
+                                List({Variant(8), Variant(1)})};
     ParamRanges ranges;
     ranges.SetList(elements, 4);
     ParamDescriptors descriptors;
@@ -550,9 +534,9 @@ TEST(ParamDescriptorsTest, SetFromRangesRefusesMoreIdsThanOneListHolds)
     ParamRanges rangeList;
     rangeList.Set(ranges, 2);
     ParamDescriptors descriptors(ParamRange{0, 2});
-    const std::vector<uint8_t> before = Bytes(descriptors);
+    const std::vector<uint8_t> before = Content(descriptors);
     EXPECT_EQ(E_OUTOFMEMORY, descriptors.SetFromRanges(rangeList));
-    EXPECT_EQ(before, Bytes(descriptors));
+    EXPECT_EQ(before, Content(descriptors));
 }
 
 TEST(ParamValuesTest, CopiesOwnTheirBytes)

@@ -1,5 +1,7 @@
 #include "vqframework/storage/PurgableObjectCache.h"
 
+#include "FragileKey.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -308,27 +310,11 @@ TEST(PurgableObjectCache, RejectsACapacityBelowOne)
 }
 
 // A key whose copy fails on demand, as an index that cannot grow would.
-class FragileKey {
-public:
-    explicit FragileKey(int32_t value = 0) : m_value(value) {}
-    FragileKey(const FragileKey& other) : m_value(other.m_value)
-    {
-        if (s_failing && m_value == s_failing)
-            throw std::runtime_error("copy failed");
-    }
-    FragileKey& operator=(const FragileKey&) = default;
-    bool operator==(const FragileKey&) const = default;
+using FragileKey = test::BasicFragileKey<true>;
 
-    static uint32_t Bits(const FragileKey& key) { return GetBits<8, 4, int32_t>(key.m_value); }
-    static FragileKey Of(const char& letter) { return FragileKey(letter); }
+FragileKey FragileKeyOf(const char& letter) { return FragileKey(letter); }
 
-    static inline int32_t s_failing = 0;
-
-private:
-    int32_t m_value;
-};
-
-using FragileCache = PurgableObjectCache<CachedObject, char, FragileKey, &FragileKey::Of, 8, &FragileKey::Bits>;
+using FragileCache = PurgableObjectCache<CachedObject, char, FragileKey, &FragileKeyOf, 8, &FragileKey::Bits>;
 
 TEST_F(PurgableObjectCacheTest, AFailedAcquisitionLeavesTheCacheAsItWas)
 {

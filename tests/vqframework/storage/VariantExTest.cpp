@@ -1,5 +1,7 @@
 #include "vqframework/storage/VariantEx.h"
 
+#include "VariantValues.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -19,18 +21,15 @@ std::string Narrow(const WideString& text)
     return StringT<char, char16_t>(text).GetString();
 }
 
+// The shared builders, made as VariantEx so the tests exercise its overrides.
 template <class T> VariantEx Make(int32_t type, T value)
 {
-    VariantEx v;
-    EXPECT_EQ(type, v.Set(type, &value, sizeof value));
-    return v;
+    return test::Make<T, VariantEx>(type, value);
 }
 
 VariantEx Text(const char* text)
 {
-    VariantEx v;
-    v.SetString(text);
-    return v;
+    return test::Text<VariantEx>(text);
 }
 
 std::string Hex(const void* address)

@@ -1,5 +1,7 @@
 #include "vqframework/storage/Variant.h"
 
+#include "VariantValues.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,34 +14,12 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-template <class T> Variant Make(int32_t type, T value)
-{
-    Variant v;
-    EXPECT_EQ(type, v.Set(type, &value, sizeof value));
-    return v;
-}
-
-Variant List(std::initializer_list<Variant> items)
-{
-    const std::vector<Variant> data(items);
-    Variant v;
-    v.SetList(data.data(), static_cast<uint32_t>(data.size()));
-    return v;
-}
-
-Variant Text(const char* text)
-{
-    Variant v;
-    v.SetString(text);
-    return v;
-}
-
-Variant Owned(const Bytes& bytes)
-{
-    Variant v;
-    v.SetBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    return v;
-}
+using test::Content;
+using test::ExternalBytes;
+using test::List;
+using test::Make;
+using test::Owned;
+using test::Text;
 
 Bytes Serialize(const Variant& value)
 {
@@ -50,30 +30,12 @@ Bytes Serialize(const Variant& value)
     return out;
 }
 
-Bytes Content(const Variant& list)
-{
-    uint32_t size = 0;
-    const auto* data = static_cast<const unsigned char*>(list.GetData(&size));
-    return Bytes(data, data + size);
-}
-
 Variant ListOfContent(const Bytes& content)
 {
     Variant v;
     EXPECT_EQ(Variant::TypeList, v.Set(Variant::TypeList, content.data(), static_cast<uint32_t>(content.size())));
     return v;
 }
-
-// Caller-owned bytes (types 12 and 13), which no setter produces.
-class ExternalBytes : public Variant {
-public:
-    ExternalBytes(int32_t type, const void* data, uint32_t length)
-    {
-        m_type = type;
-        m_length = length;
-        SetBufferAddress(data);
-    }
-};
 
 struct EntryCase {
     const char* name;

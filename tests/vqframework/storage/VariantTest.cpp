@@ -1,5 +1,7 @@
 #include "vqframework/storage/Variant.h"
 
+#include "VariantValues.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,35 +14,11 @@
 namespace VQ {
 namespace {
 
-template <class T> Variant Make(int32_t type, T value)
-{
-    Variant v;
-    EXPECT_EQ(type, v.Set(type, &value, sizeof value));
-    return v;
-}
-
-Variant Bytes(std::initializer_list<unsigned char> bytes)
-{
-    const std::vector<unsigned char> data(bytes);
-    Variant v;
-    v.SetBuffer(data.data(), static_cast<uint32_t>(data.size()));
-    return v;
-}
-
-Variant Text(const char* text)
-{
-    Variant v;
-    v.SetString(text);
-    return v;
-}
-
-Variant List(std::initializer_list<Variant> items)
-{
-    const std::vector<Variant> data(items);
-    Variant v;
-    v.SetList(data.data(), static_cast<uint32_t>(data.size()));
-    return v;
-}
+using test::ExternalBytes;
+using test::List;
+using test::Make;
+using test::Owned;
+using test::Text;
 
 Variant Int8(int8_t x) { return Make(Variant::TypeInt8, x); }
 Variant UInt8(uint8_t x) { return Make(Variant::TypeUInt8, x); }
@@ -57,17 +35,6 @@ Variant Bool(bool x)
     const unsigned char byte = x ? 1 : 0;
     return Make(Variant::TypeBool, byte);
 }
-
-// Caller-owned bytes (types 12 and 13), which no setter produces.
-class ExternalBytes : public Variant {
-public:
-    ExternalBytes(int32_t type, const void* data, uint32_t length)
-    {
-        m_type = type;
-        m_length = length;
-        SetBufferAddress(data);
-    }
-};
 
 // Leaves garbage in new buffers, as a real allocator may, and counts its blocks.
 class PoisoningVariant : public Variant {
@@ -157,14 +124,14 @@ TEST(VariantTest, GettersConvertEveryTypeAsTheTableSays)
         {"double NaN", Double(NaN), true, 0, 0, 0, 0, 0, 0, 0, 0, static_cast<float>(NaN), NaN, false},
         {"double infinity", Double(Infinity), true, -1, -1, Int32Max, Int64Max, 255, 65535, 4294967295u, UInt64Max,
          std::numeric_limits<float>::infinity(), Infinity, false},
-        {"bytes little-endian", Bytes({0x34, 0x12, 0x00, 0x00}), true, 0x34, 0x1234, 0x1234, 0x1234, 0x34, 0x1234,
+        {"bytes little-endian", Owned({0x34, 0x12, 0x00, 0x00}), true, 0x34, 0x1234, 0x1234, 0x1234, 0x34, 0x1234,
          0x1234, 0x1234, 4660.0f, 4660.0, false},
-        {"bytes shorter than the getter read as zero beyond", Bytes({0xFF}), true, -1, 255, 255, 255, 255, 255, 255, 255,
+        {"bytes shorter than the getter read as zero beyond", Owned({0xFF}), true, -1, 255, 255, 255, 255, 255, 255, 255,
          255.0f, 255.0, false},
-        {"bytes longer than the getter", Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9}), true, 1, 0x0201, 0x04030201,
+        {"bytes longer than the getter", Owned({1, 2, 3, 4, 5, 6, 7, 8, 9}), true, 1, 0x0201, 0x04030201,
          0x0807060504030201, 1, 0x0201, 0x04030201, 0x0807060504030201, static_cast<float>(0x04030201),
          static_cast<double>(0x0807060504030201), false},
-        {"empty bytes", Bytes({}), false, 0, 0, 0, 0, 0, 0, 0, 0, 0.0f, 0.0, false},
+        {"empty bytes", Owned({}), false, 0, 0, 0, 0, 0, 0, 0, 0, 0.0f, 0.0, false},
         {"external bytes", ExternalBytes(Variant::TypeExternalBytes, ExternalData, 4), true, 0x34, 0x1234, 0x1234,
          0x1234, 0x34, 0x1234, 0x1234, 0x1234, 4660.0f, 4660.0, false},
         {"external read-only bytes", ExternalBytes(Variant::TypeExternalConstBytes, ExternalData, 2), true, 0x34,
@@ -236,19 +203,19 @@ TEST(VariantTest, EqualityAndOrderFollowTheTables)
         {"negative float and int64", Double(-2.6), Int64(-2), true, false, false},
         {"uint64 max after 1.8e19", UInt64(UInt64Max), Double(1.8e19), false, true, false},
         {"uint64 against int32 compares as doubles", UInt64(4), Int32(3), false, true, false},
-        {"int32 5 against its slot bytes", Int32(5), Bytes({5, 0, 0, 0, 0, 0, 0, 0}), false, false, false},
-        {"slot of 8 bytes after a shorter run", Int32(5), Bytes({5, 0, 0, 0}), false, true, false},
-        {"slot bytes compared unsigned", Int64(-1), Bytes({0, 0, 0, 0, 0, 0, 0, 1}), false, true, false},
-        {"bytes unsigned", Bytes({0x01}), Bytes({0x80}), true, false, false},
-        {"shorter bytes first", Bytes({0xFF}), Bytes({0x00, 0x00}), true, false, false},
-        {"equal bytes", Bytes({1, 2}), Bytes({1, 2}), false, false, true},
-        {"two empty byte runs", Bytes({}), Bytes({}), false, false, true},
+        {"int32 5 against its slot bytes", Int32(5), Owned({5, 0, 0, 0, 0, 0, 0, 0}), false, false, false},
+        {"slot of 8 bytes after a shorter run", Int32(5), Owned({5, 0, 0, 0}), false, true, false},
+        {"slot bytes compared unsigned", Int64(-1), Owned({0, 0, 0, 0, 0, 0, 0, 1}), false, true, false},
+        {"bytes unsigned", Owned({0x01}), Owned({0x80}), true, false, false},
+        {"shorter bytes first", Owned({0xFF}), Owned({0x00, 0x00}), true, false, false},
+        {"equal bytes", Owned({1, 2}), Owned({1, 2}), false, false, true},
+        {"two empty byte runs", Owned({}), Owned({}), false, false, true},
         {"shorter text first", Text("z"), Text("\xC3\xA4"), true, false, false},
         {"UTF-8 lead byte before ASCII at equal length", Text("\xC3\xA4"), Text("Ab"), true, false, false},
         {"ASCII text by byte", Text("ab"), Text("ac"), true, false, false},
         {"equal texts", Text("ab"), Text("ab"), false, false, true},
-        {"text against its bytes", Text("a"), Bytes({'a', 0}), false, false, false},
-        {"text bytes compared unsigned across types", Text("\xC3"), Bytes({'A', 0}), false, true, false},
+        {"text against its bytes", Text("a"), Owned({'a', 0}), false, false, false},
+        {"text bytes compared unsigned across types", Text("\xC3"), Owned({'A', 0}), false, true, false},
         {"external by identity", ExternalBytes(12, ExternalData, 4), ExternalBytes(12, ExternalData, 4), false, false,
          true},
         {"external with equal bytes elsewhere", ExternalBytes(12, ExternalData, 4), ExternalBytes(12, otherData, 4),
@@ -395,7 +362,7 @@ TEST(VariantTest, DataAccessByType)
         {"uint64", UInt64(1), 8, true},
         {"external", ExternalBytes(Variant::TypeExternalBytes, ExternalData, 5), 5, true},
         {"external read-only", ExternalBytes(Variant::TypeExternalConstBytes, ExternalData, 5), 5, false},
-        {"bytes", Bytes({1, 2, 3}), 3, true},
+        {"bytes", Owned({1, 2, 3}), 3, true},
         {"text", Text("ab"), 3, true},
         {"list", List({Variant()}), 12, false},
     };
@@ -427,7 +394,7 @@ TEST(VariantTest, SetBufferWithoutDataGivesZeroBytes)
 
 TEST(VariantTest, CopiesOwnTheirBytes)
 {
-    Variant original = Bytes({1, 2, 3});
+    Variant original = Owned({1, 2, 3});
     uint32_t size = 0;
     const void* originalData = original.GetData(&size);
     {
@@ -441,7 +408,7 @@ TEST(VariantTest, CopiesOwnTheirBytes)
     }
     ASSERT_EQ(originalData, original.GetData(&size));
     EXPECT_EQ(3u, size);
-    EXPECT_TRUE(original == Bytes({1, 2, 3}));
+    EXPECT_TRUE(original == Owned({1, 2, 3}));
 }
 
 TEST(VariantTest, CopyTakesTheAllocatorOfTheDestination)
@@ -460,12 +427,12 @@ TEST(VariantTest, CopyTakesTheAllocatorOfTheDestination)
 
 TEST(VariantTest, ValuesSetFromTheirOwnBytesSurvive)
 {
-    Variant v = Bytes({1, 2, 3, 4});
+    Variant v = Owned({1, 2, 3, 4});
     const Variant& alias = v;
     v = alias;
-    EXPECT_TRUE(v == Bytes({1, 2, 3, 4}));
+    EXPECT_TRUE(v == Owned({1, 2, 3, 4}));
     EXPECT_EQ(Variant::TypeBytes, v.Assign(v));
-    EXPECT_TRUE(v == Bytes({1, 2, 3, 4}));
+    EXPECT_TRUE(v == Owned({1, 2, 3, 4}));
 
     uint32_t size = 0;
     const void* data = v.GetData(&size);
