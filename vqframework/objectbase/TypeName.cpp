@@ -107,15 +107,21 @@ std::string FunctionName(const char* prettyFunction)
         }
     }
 
-    // Cut the return type: the last blank outside template arguments.
+    // Cut the return type: the last blank outside template arguments. An operator's own symbols
+    // ("operator<", "operator>>") are no brackets, so the scan starts before the operator's name.
+    size_t scanEnd = text.size();
+    if (size_t op = text.rfind("operator"); op != std::string_view::npos &&
+                                            (op == 0 || text[op - 1] == ':' || text[op - 1] == ' ') &&
+                                            (op + 8 == text.size() || !IsIdentifierChar(text[op + 8])))
+        scanEnd = op;
     int depth = 0;
-    for (size_t i = text.size(); i-- > 0;) {
+    for (size_t i = scanEnd; i-- > 0;) {
         char c = text[i];
         if (c == '>')
             ++depth;
         else if (c == '<')
             --depth;
-        else if (c == ' ' && depth == 0 && text.substr(0, i).find("operator") == std::string_view::npos) {
+        else if (c == ' ' && depth == 0) {
             text = text.substr(i + 1);
             break;
         }

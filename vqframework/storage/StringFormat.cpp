@@ -429,11 +429,13 @@ StringT<char16_t, char> FormatArguments(const char16_t* format, const FormatArgu
             ++p;
             int64_t width;
             valid = next < count && StarValue(arguments[next++], width);
+            // Bounded before the sign is dropped: negating the least 64-bit value overflows.
+            valid = valid && width >= -int64_t(std::numeric_limits<int32_t>::max()) &&
+                    width <= std::numeric_limits<int32_t>::max();
             if (valid && width < 0) {
                 spec.leftAlign = true;
                 width = -width;
             }
-            valid = valid && width <= std::numeric_limits<int32_t>::max();
             spec.width = valid ? int32_t(width) : 0;
         } else
             valid = ReadNumber(p, spec.width);

@@ -89,13 +89,14 @@ public:
     StringT(const O* text) { ConvertFrom(text, -1); }
     StringT(const StringT<O, C>& other) { ConvertFrom(other.GetString(), -1); }
 
-    // NUL gives an empty text in a buffer of its own.
+    // NUL gives an empty text in a buffer of its own, holding the terminator alone.
     explicit StringT(C c)
     {
-        m_buffer.Set(detail::NewStringBuffer(2 * sizeof(C)));
+        m_buffer.Set(detail::NewStringBuffer((c != 0 ? 2 : 1) * sizeof(C)));
         C* data = Data();
         data[0] = c;
-        data[1] = 0;
+        if (c != 0)
+            data[1] = 0;
     }
 
     // Over a buffer of NUL-terminated text (the owned text of a variant); shares it when it is

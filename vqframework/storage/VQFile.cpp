@@ -275,7 +275,10 @@ int32_t FindFiles(const PathString& folder, const PathString& pattern, IArray<Pa
             failed = errno != 0;
             break;
         }
-        const PathString name(entry->d_name);
+        // A name that is no UTF-8 would convert cut short, into the path of another entry.
+        PathString name;
+        if (Failed(name.AssignFromUTF8(entry->d_name, -1)))
+            continue;
         if (!MatchesPattern(pattern, name))
             continue;
         const PathString path = folder + PathString(u"/") + name;
@@ -322,9 +325,10 @@ PathString GetLongPath(const PathString& path)
     char* resolved = ::realpath(path.ToUTF8().GetString(), nullptr);
     if (!resolved)
         return path;
-    PathString result(static_cast<const char*>(resolved));
+    PathString result;
+    const VQRESULT converted = result.AssignFromUTF8(resolved, -1);
     std::free(resolved);
-    return result;
+    return Failed(converted) ? path : result;
 }
 
 } // namespace VQ

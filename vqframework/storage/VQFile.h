@@ -63,7 +63,8 @@ bool CreateDirectoryChain(const StringT<char16_t, char>& path);
 bool FileExists(const StringT<char16_t, char>& path);
 bool DirectoryExists(const StringT<char16_t, char>& path);
 // Lists folder '/' name for each file (not folder) whose name matches the pattern ('*' and '?',
-// ASCII case-insensitive, "x.*" also matching "x"), in the order the system lists them. Returns the
+// ASCII case-insensitive, "x.*" also matching "x"), in the order the system lists them; a name that
+// is no UTF-8 is skipped, as no path of these functions can name it. Returns the
 // count, E_NOTIMPL for a missing folder, E_FAIL when the listing fails (out keeps what was found).
 int32_t FindFiles(const StringT<char16_t, char>& folder, const StringT<char16_t, char>& pattern,
                   IArray<StringT<char16_t, char>>& out);
@@ -73,7 +74,8 @@ StringT<char16_t, char> MakeValidFileName(const StringT<char16_t, char>& text);
 StringT<char16_t, char> GetFolderPath(const StringT<char16_t, char>& path);
 // The text after the last '/' or '\'; the whole path when it has neither or ends with one.
 StringT<char16_t, char> GetFileName(const StringT<char16_t, char>& path);
-// The canonical absolute form of an existing path; any other path unchanged.
+// The canonical absolute form of an existing path; any other path, or one whose canonical form is
+// no UTF-8, unchanged.
 StringT<char16_t, char> GetLongPath(const StringT<char16_t, char>& path);
 
 } // namespace VQ

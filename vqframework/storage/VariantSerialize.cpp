@@ -192,7 +192,7 @@ int32_t Variant::GetListItem(uint32_t index, Variant& out) const
 // Lists inside lists compare item by item down to this depth and by their bytes below it, so that
 // a value read from a file cannot nest deep enough to exhaust the stack.
 namespace {
-constexpr int kListOrderDepth = 64;
+constexpr int kListOrderDepth = 16;
 thread_local int t_listOrderDepth = 0;
 } // namespace
 

@@ -161,6 +161,11 @@ TEST(FunctionName, StripsReturnTypeParametersAndFillsTemplateArguments)
          "VQ::StringT<char16_t, char>::Lock"},
         {"bool VQ::X::operator()(int) const", "VQ::X::operator()"},
         {"VQ::X::operator int() const", "VQ::X::operator int"},
+        {"bool VQ::X::operator<(const VQ::X&) const", "VQ::X::operator<"},
+        {"bool VQ::X::operator>(const VQ::X&) const", "VQ::X::operator>"},
+        {"VQ::X& VQ::X::operator<<(int)", "VQ::X::operator<<"},
+        {"const T& VQ::Array<T>::operator[](int) const [with T = int]", "VQ::Array<int>::operator[]"},
+        {"bool VQ::Key<T>::operator<(const VQ::Key<T>&) const [with T = int]", "VQ::Key<int>::operator<"},
         {"void f(void (*)(int))", "f"},
     };
     for (const auto& c : cases)

@@ -26,6 +26,11 @@ public:
     bool copyAsOther = false;
 };
 
+class LTestNode : public virtual LRefCountedObject {
+public:
+    RCPtr<LTestNode> next;
+};
+
 namespace {
 
 const RCPtr<LTestShape>& NothingToGive()
@@ -80,6 +85,14 @@ TEST(RCPtr, AssignmentTakesTheNewReferenceBeforeReleasingTheOld)
     ConstRCPtr<LRefCountedObject> widened;
     widened = b;
     EXPECT_EQ(q->GetRefCount(), 2);
+
+    // The old pointee holds the only other reference to the new one: releasing first would free it.
+    RCPtr<LTestNode> node = new LTestNode;
+    node->next = new LTestNode;
+    LTestNode* next = node->next.Get();
+    node = node->next;
+    EXPECT_EQ(node.Get(), next);
+    EXPECT_EQ(next->GetRefCount(), 1);
 }
 
 TEST(RCPtr, DynamicCastGivesEmptyOnAMissAndCrossCastsInterfaces)

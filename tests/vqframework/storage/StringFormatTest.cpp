@@ -131,6 +131,8 @@ TEST(StringFormatTest, CopiesConversionsItCannotSatisfyAsTheyStand)
         {String::Format(u"%n%d", 6), "%n6"},
         {String::Format(u"%99999999999d", 1), "%99999999999d"},
         {String::Format(u"%*d", u"x", 1), "%*d"},
+        {String::Format(u"%*d", int64_t(-3000000000), 1), "%*d"},
+        {String::Format(u"%*d", std::numeric_limits<int64_t>::min(), 1), "%*d"},
     };
     ExpectCases(cases, std::size(cases));
 }

@@ -97,6 +97,11 @@ TEST(StringT, BuffersHoldExactlyTheTextAndItsTerminator)
     String nul(char16_t(0));
     EXPECT_TRUE(nul.IsEmpty());
     EXPECT_NE(BufferOf(nul), EmptyBuffer());
+    EXPECT_EQ(nul.GetLength(), 0);
+    EXPECT_EQ(nul, String());
+    nul += u"x";
+    EXPECT_EQ(nul, u"x");
+    EXPECT_EQ(NarrowString('\0').GetLength(), 0);
 
     String bounded;
     bounded.Assign(u"abcdef", 3);
@@ -114,6 +119,12 @@ TEST(StringT, AssignTakesANewBufferEvenWhenTheOldOneIsPrivate)
     text.Assign(u"xyz");
     EXPECT_NE(BufferOf(text), before);
     EXPECT_EQ(keep, u"abc");
+
+    ASSERT_EQ(text.GetBuffer()->GetRefCount(), 1);
+    const LIBuffer* own = BufferOf(text);
+    text.Assign(u"uvw");
+    EXPECT_NE(BufferOf(text), own);
+    EXPECT_EQ(text, u"uvw");
 }
 
 TEST(StringT, AssignFromItsOwnCharacters)

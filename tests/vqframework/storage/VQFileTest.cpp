@@ -550,6 +550,18 @@ TEST_F(VQFileTest, NonAsciiNamesReachTheFileSystemAsUtf8)
     EXPECT_EQ(ToUtf8(GetFolderPath(found.GetAt(0u))), m_folder);
 }
 
+TEST_F(VQFindFilesTest, SkipsNamesThatNoUtf16PathCanName)
+{
+    // Bytes that are no UTF-8 would be cut short into another path: "" for the folder, "a" for another file.
+    WriteFile("\xFF", "x");
+    WriteFile("a\xFF.txt", "x");
+    WriteFile("a", "x");
+    Array<Text> found;
+    EXPECT_EQ(FindFiles(FromUtf8(m_folder), u"*", found), 8);
+    EXPECT_EQ(Names(found), (std::vector<std::string>{".hidden", "a", "a1.txt", "ab.txt", "b.TXT", "c.txt.bak",
+                                                      "link.txt", "noext"}));
+}
+
 TEST_F(VQFileTest, GetLongPathResolvesExistingPathsOnly)
 {
     WriteFile("target.txt", "x");
@@ -562,6 +574,14 @@ TEST_F(VQFileTest, GetLongPathResolvesExistingPathsOnly)
     EXPECT_EQ(ToUtf8(GetLongPath(FromUtf8(PathOf("./target.txt")))), canonical);
     EXPECT_EQ(ToUtf8(GetLongPath(FromUtf8(PathOf("missing/../x.png")))), PathOf("missing/../x.png"));
     EXPECT_EQ(ToUtf8(GetLongPath(u"")), "");
+}
+
+TEST_F(VQFileTest, GetLongPathKeepsPathWhoseTargetNoUtf16PathCanName)
+{
+    // Resolved and cut short at the odd byte, it would name another file.
+    WriteFile("t\xFF.txt", "x");
+    std::filesystem::create_symlink(PathOf("t\xFF.txt"), PathOf("odd.txt"));
+    EXPECT_EQ(ToUtf8(GetLongPath(FromUtf8(PathOf("odd.txt")))), PathOf("odd.txt"));
 }
 
 } // namespace
