@@ -33,6 +33,16 @@ int32_t FindLastSeparator(const PathString& path)
     return last;
 }
 
+// Repeats a system call that a signal interrupted before it did anything.
+template <class Call> auto RetryInterrupted(Call call)
+{
+    decltype(call()) result;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
 bool StatPath(const char* path, struct stat& status)
 {
     return ::stat(path, &status) == 0;
@@ -114,10 +124,7 @@ VQRESULT File::Open(const PathString& folderOrPath, const PathString& name, uint
     // The holder exists before the descriptor, so a failed allocation cannot leak it.
     RCPtr<LHolder<int>> holder = LHolder<int>::Create(-1);
     auto utf8 = m_path.ToUTF8();
-    int descriptor;
-    do {
-        descriptor = ::open(utf8.GetString(), openFlags, 0666);
-    } while (descriptor < 0 && errno == EINTR);
+    const int descriptor = RetryInterrupted([&] { return ::open(utf8.GetString(), openFlags, 0666); });
     if (descriptor < 0)
         return E_FAIL;
 
@@ -154,10 +161,7 @@ int32_t File::Read(void* buffer, uint32_t count, int32_t offset)
     if (offset != -1 && ::lseek(descriptor, offset, SEEK_SET) != offset)
         VQ_THROW_DETAIL(std::runtime_error, "lseek");
 
-    ssize_t done;
-    do {
-        done = ::read(descriptor, buffer, count);
-    } while (done < 0 && errno == EINTR);
+    const ssize_t done = RetryInterrupted([&] { return ::read(descriptor, buffer, count); });
     if (done < 0)
         VQ_THROW_DETAIL(std::runtime_error, "read");
     return static_cast<int32_t>(done);
@@ -174,10 +178,7 @@ int32_t File::Write(const void* buffer, uint32_t count, int32_t offset)
     if (offset != -1 && ::lseek(descriptor, offset, SEEK_SET) != offset)
         VQ_THROW_DETAIL(std::runtime_error, "lseek");
 
-    ssize_t done;
-    do {
-        done = ::write(descriptor, buffer, count);
-    } while (done < 0 && errno == EINTR);
+    const ssize_t done = RetryInterrupted([&] { return ::write(descriptor, buffer, count); });
     if (done < 0)
         VQ_THROW_DETAIL(std::runtime_error, "write");
     return static_cast<int32_t>(done);
