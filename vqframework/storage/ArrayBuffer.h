@@ -163,15 +163,7 @@ private:
     // How many units of width bytes a fill from offset may write over the inline bytes in use.
     bool InlineRange(uint32_t offset, int32_t count, uint32_t width, uint64_t& units) const
     {
-        uint32_t size = GetCount() * sizeof(T);
-        if (count < 0) {
-            if (offset > size)
-                return false;
-            units = (size - offset) / width;
-            return true;
-        }
-        units = static_cast<uint32_t>(count);
-        return uint64_t(offset) + width * units <= size;
+        return FillRange(GetCount() * sizeof(T), offset, count, width, units);
     }
 
     uint32_t m_inlineCount = 0;

@@ -41,6 +41,20 @@ protected:
 
 using AllocatorFunction = IAllocator& (*)();
 
+// How many units of width bytes a fill of count units from offset writes into size bytes; a negative
+// count means "to the end". False when the range leaves the bytes in use.
+inline bool FillRange(uint32_t size, uint32_t offset, int32_t count, uint32_t width, uint64_t& units)
+{
+    if (count < 0) {
+        if (offset > size)
+            return false;
+        units = (size - offset) / width;
+        return true;
+    }
+    units = static_cast<uint32_t>(count);
+    return uint64_t(offset) + width * units <= size;
+}
+
 // Granule: every capacity chosen is a multiple of it. Reserve: spare bytes tolerated before the
 // block is cut back (at least Granule - 1). Alignment is carried for the instantiations' sake only.
 // P is the element pointer type the typed accessor hands out; the buffer itself counts bytes.
@@ -138,17 +152,9 @@ public:
 
     VQRESULT Fill(uint8_t value, uint32_t offset, int32_t count) override
     {
-        const uint32_t size = GetSize();
         uint64_t bytes;
-        if (count < 0) {
-            if (offset > size)
-                return E_INVALIDARG;
-            bytes = size - offset;
-        } else {
-            bytes = static_cast<uint32_t>(count);
-            if (uint64_t(offset) + bytes > size)
-                return E_INVALIDARG;
-        }
+        if (!FillRange(GetSize(), offset, count, 1, bytes))
+            return E_INVALIDARG;
         if (bytes != 0)
             std::memset(GetPointer(offset), value, static_cast<size_t>(bytes));
         return S_OK;
@@ -156,17 +162,9 @@ public:
 
     VQRESULT Fill16(uint16_t value, uint32_t offset, int32_t count) override
     {
-        const uint32_t size = GetSize();
         uint64_t units;
-        if (count < 0) {
-            if (offset > size)
-                return E_INVALIDARG;
-            units = (size - offset) / 2;
-        } else {
-            units = static_cast<uint32_t>(count);
-            if (uint64_t(offset) + 2 * units > size)
-                return E_INVALIDARG;
-        }
+        if (!FillRange(GetSize(), offset, count, 2, units))
+            return E_INVALIDARG;
         char* cursor = units != 0 ? GetPointer(offset) : nullptr;
         for (uint64_t i = 0; i < units; ++i, cursor += 2)
             std::memcpy(cursor, &value, 2);
