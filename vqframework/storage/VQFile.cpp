@@ -3,6 +3,7 @@
 #include "vqframework/objectbase/Exception.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -202,7 +203,14 @@ int32_t File::Seek(int32_t offset, int32_t origin)
     default:
         return -1;
     }
-    const off_t position = ::lseek(m_descriptor->GetValue(), offset, whence);
+    const int descriptor = m_descriptor->GetValue();
+    const off_t before = ::lseek(descriptor, 0, SEEK_CUR);
+    const off_t position = ::lseek(descriptor, offset, whence);
+    // A position past 31 bits has no answer in the result's type: refused, and the old one kept.
+    if (position > INT32_MAX) {
+        (void)::lseek(descriptor, before, SEEK_SET);
+        return -1;
+    }
     return position < 0 ? -1 : static_cast<int32_t>(position);
 }
 
@@ -213,6 +221,9 @@ int32_t File::GetLength() const
     struct stat status;
     if (::fstat(m_descriptor->GetValue(), &status) != 0)
         VQ_THROW_DETAIL(std::runtime_error, "fstat");
+    // Cut to 32 bits, a 4 GiB + 5 byte file would read as 5 bytes long.
+    if (status.st_size > INT32_MAX)
+        VQ_THROW_DETAIL(std::runtime_error, "file too large");
     return static_cast<int32_t>(status.st_size);
 }
 

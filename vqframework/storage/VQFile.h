@@ -27,6 +27,9 @@ public:
 
     // Opens at once; a failed opening leaves the file closed (see IsOpen).
     File(const StringT<char16_t, char>& folderOrPath, const StringT<char16_t, char>& name, uint32_t flags);
+    // A copy would share the descriptor and its position with no owner of either.
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
     virtual ~File();
 
     // 1 when already open, 0 when opened, E_FAIL when the file cannot be opened. With a name, the
@@ -38,9 +41,11 @@ public:
     // offset -1 reads at the current position, any other offset from the start of the file.
     virtual int32_t Read(void* buffer, uint32_t count, int32_t offset);
     virtual int32_t Write(const void* buffer, uint32_t count, int32_t offset);
-    // origin 0 from the start, 1 from the current position, 2 from the end; -1 on failure, never throws.
+    // origin 0 from the start, 1 from the current position, 2 from the end; -1 on failure (a position
+    // past 2^31 - 1 included), never throws.
     virtual int32_t Seek(int32_t offset, int32_t origin);
 
+    // Throws a runtime error for a file of 2^31 bytes or more.
     int32_t GetLength() const;
 
     bool IsOpen() const { return !m_descriptor.IsEmpty(); }

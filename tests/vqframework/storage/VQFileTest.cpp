@@ -12,6 +12,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <unistd.h>
@@ -263,6 +264,39 @@ TEST_F(VQFileTest, SeekReturnsNewPositionOrMinusOneWithoutThrowing)
     EXPECT_EQ(file.Read(&c, 1, -1), 1);
     EXPECT_EQ(c, '3');
 }
+
+// Sparse files: ftruncate sets the length without writing the bytes.
+TEST_F(VQFileTest, LengthPastThirtyOneBitsIsRefusedNotCut)
+{
+    struct Case {
+        off_t size;
+        bool fits;
+    };
+    const Case cases[] = {
+        {INT32_MAX, true},
+        {off_t(INT32_MAX) + 1, false},
+        {(off_t(1) << 32) + 5, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size));
+        File file(FromUtf8(m_folder), u"sparse.bin", File::OpenReadWrite | File::OpenCreate);
+        ASSERT_TRUE(file.IsOpen());
+        ASSERT_EQ(::truncate(PathOf("sparse.bin").c_str(), c.size), 0);
+        if (c.fits) {
+            EXPECT_EQ(file.GetLength(), INT32_MAX);
+            EXPECT_EQ(file.Seek(0, 2), INT32_MAX);
+        } else {
+            EXPECT_THAT(RuntimeErrorOf([&] { (void)file.GetLength(); }),
+                        ::testing::MatchesRegex(FileErrorPattern("file too large", "GetLength")));
+            ASSERT_EQ(file.Seek(7, 0), 7);
+            EXPECT_EQ(file.Seek(0, 2), -1);
+            EXPECT_EQ(file.Seek(0, 1), 7);
+        }
+    }
+}
+
+static_assert(!std::is_copy_constructible_v<File> && !std::is_copy_assignable_v<File>,
+              "a copy would share the descriptor");
 
 TEST_F(VQFileTest, FileThatNeverOpenedRefusesEveryOperation)
 {
