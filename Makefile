@@ -1,17 +1,20 @@
-# Entry point: `make run` and `make test` install what is missing, build and go.
+# `make test` installs what is missing, builds and runs every check CI runs; `sh make.sh …` does the
+# same on a machine without make.
 
-BUILD_DIR      ?= build
-TSAN_BUILD_DIR ?= build-tsan
-JOBS           ?= $(shell nproc)
-FUZZ_SECONDS   ?= 60
+BUILD_DIR         ?= build
+TSAN_BUILD_DIR    ?= build-tsan
+RELEASE_BUILD_DIR ?= build-release
+JOBS              ?= $(shell nproc)
+# Total fuzzing time in seconds, shared by all fuzz targets.
+FUZZ_SECONDS      ?= 240
 
-# Debian packages the build and the tests need.
-PACKAGES := make cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
-            clang libclang-rt-14-dev
+# Debian packages the build, the tests, the benchmarks and the fuzzers need.
+PACKAGES := make cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
+            libicu-dev clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: setup configure build test test-thread fuzz clean
+.PHONY: setup test test-address test-thread bench bench-smoke release fuzz clean
 
 setup:
 	@missing=""; \
@@ -24,27 +27,40 @@ setup:
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
 	fi
 
-configure: setup
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ_SANITIZE=address
+# Everything CI runs, in order: AddressSanitizer + UndefinedBehaviorSanitizer with g++, the same tests
+# under ThreadSanitizer built by clang (so the tests stay clean under both compilers), the optimised
+# build with every benchmark run briefly, and the fuzzing budget.
+test: test-address test-thread bench-smoke fuzz
 
-build: configure
+test-address: setup
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ_SANITIZE=address \
+	  -DVQ_BUILD_BENCHMARKS=OFF
 	cmake --build $(BUILD_DIR) -j $(JOBS)
-
-# Everything under AddressSanitizer + UndefinedBehaviorSanitizer, the threaded tests also under
-# ThreadSanitizer (the whole suite: it is small, and races hide anywhere).
-test: build
 	ctest --test-dir $(BUILD_DIR) -j $(JOBS) --output-on-failure
-	$(MAKE) --no-print-directory test-thread
 
 test-thread: setup
-	cmake -S . -B $(TSAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ_SANITIZE=thread \
-	  -DVQ_BUILD_BENCHMARKS=OFF
+	cmake -S . -B $(TSAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DVQ_SANITIZE=thread -DVQ_BUILD_BENCHMARKS=OFF
 	cmake --build $(TSAN_BUILD_DIR) -j $(JOBS)
 	ctest --test-dir $(TSAN_BUILD_DIR) -j $(JOBS) --output-on-failure
 
-# Bounded fuzzing runs of the untrusted-input readers.
+# Optimised, warnings as errors, benchmarks only.
+release: setup
+	cmake -S . -B $(RELEASE_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVQ_BUILD_TESTS=OFF
+	cmake --build $(RELEASE_BUILD_DIR) -j $(JOBS)
+
+bench: release
+	@for b in $(RELEASE_BUILD_DIR)/bench/*_bench; do echo "== $$b"; $$b || exit 1; done
+
+# Each benchmark once and briefly: they still build and run, their figures mean nothing here.
+bench-smoke: release
+	@n=0; for b in $(RELEASE_BUILD_DIR)/bench/*_bench; do \
+	  $$b --benchmark_min_time=0.0001 >/dev/null 2>$$b.err || { cat $$b.err; echo "$$b failed"; exit 1; }; \
+	  n=$$((n + 1)); \
+	done; echo "benchmarks: $$n passed, 0 failed"
+
 fuzz: setup
 	bash tests/fuzz/run.sh $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(TSAN_BUILD_DIR) build-fuzz
+	rm -rf $(BUILD_DIR) $(TSAN_BUILD_DIR) $(RELEASE_BUILD_DIR) build-fuzz
