@@ -1,8 +1,13 @@
 #include "vqframework/storage/ConvertUTF.h"
 
-#include <array>
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace VQ {
 
@@ -26,13 +31,6 @@ constexpr UTF32 kDecodeOffset[4] = {0x00000000UL, 0x00003080UL, 0x000E2080UL, 0x
 // Marker bits of the lead byte, by sequence length.
 constexpr UTF8 kFirstByteMark[5] = {0x00, 0x00, 0xC0, 0xE0, 0xF0};
 
-// Range of the second byte of a three-byte sequence, by the low four bits of its lead byte (E0 to EF):
-// E0 excludes overlong forms, ED the encoded surrogates.
-constexpr UTF8 kSecondByteLow[16] = {0xA0, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80,
-                                     0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80};
-constexpr UTF8 kSecondByteHigh[16] = {0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF,
-                                      0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0x9F, 0xBF, 0xBF};
-
 constexpr uint64_t kHighBitOfEachByte = 0x8080808080808080ULL;
 constexpr uint64_t kNonASCIIBitsOfEachUnit = 0xFF80FF80FF80FF80ULL;
 
@@ -41,72 +39,224 @@ constexpr UTF32 kHighSurrogateEnd = 0xDBFF;
 constexpr UTF32 kLowSurrogateStart = 0xDC00;
 constexpr UTF32 kLowSurrogateEnd = 0xDFFF;
 
-// What a lead byte allows, for the run decoder: sequence length (0 for a byte that cannot lead),
-// the range of the second byte, and the value bits of the lead.
-struct LeadByte {
-    uint8_t length;
-    uint8_t secondLow;
-    uint8_t secondHigh;
-    uint8_t valueBits;
-};
+// The UTF-8 decoder looks at a block of bytes at once to find where ASCII ends: one SSE2 register
+// where the target has one, eight bytes one at a time elsewhere.
+#if defined(__SSE2__)
+using Block = __m128i;
+constexpr ptrdiff_t kBlockBytes = 16;
 
-constexpr std::array<LeadByte, 256> MakeLeadBytes()
+inline Block LoadBlock(const UTF8* source)
 {
-    std::array<LeadByte, 256> table{};
-    for (int lead = 0; lead < 256; ++lead) {
-        LeadByte info = {0, 1, 0, 0};
-        if (lead < 0x80)
-            info = {1, 0x00, 0xFF, 0x7F};
-        else if (lead >= 0xC2 && lead <= 0xDF)
-            info = {2, 0x80, 0xBF, 0x1F};
-        else if (lead >= 0xE0 && lead <= 0xEF)
-            info = {3, kSecondByteLow[lead & 0x0F], kSecondByteHigh[lead & 0x0F], 0x0F};
-        else if (lead >= 0xF0 && lead <= 0xF4)
-            info = {4, uint8_t(lead == 0xF0 ? 0x90 : 0x80), uint8_t(lead == 0xF4 ? 0x8F : 0xBF), 0x07};
-        table[size_t(lead)] = info;
-    }
-    return table;
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
 }
 
-constexpr std::array<LeadByte, 256> kLeadBytes = MakeLeadBytes();
-
-// Third and fourth byte, as (third << 8 | fourth), must be continuation bytes as far as the length goes.
-constexpr uint32_t kTailMask[5] = {0, 0, 0, 0xC000, 0xC0C0};
-constexpr uint32_t kTailValue[5] = {0, 0, 0, 0x8000, 0x8080};
-
-// Decodes well-formed text while at least eight bytes and eight units remain, without a branch that
-// depends on the sequence lengths; it leaves everything else, ill-formed bytes included, to the
-// character-by-character steps.
-inline void DecodeWellFormedRun(const UTF8*& source, const UTF8* sourceEnd, UTF16*& target, UTF16* targetEnd)
+// Bit i set when byte i is not ASCII.
+inline uint32_t NonASCIIBits(Block block)
 {
+    return uint32_t(_mm_movemask_epi8(block));
+}
+
+// Writes every byte of the block as one unit.
+inline void StoreWidened(UTF16* target, Block block)
+{
+    const __m128i zero = _mm_setzero_si128();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target), _mm_unpacklo_epi8(block, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 8), _mm_unpackhi_epi8(block, zero));
+}
+#else
+struct Block {
+    UTF8 bytes[8];
+};
+constexpr ptrdiff_t kBlockBytes = 8;
+
+inline Block LoadBlock(const UTF8* source)
+{
+    Block block;
+    std::memcpy(block.bytes, source, sizeof block.bytes);
+    return block;
+}
+
+inline uint32_t NonASCIIBits(const Block& block)
+{
+    uint32_t bits = 0;
+    for (int i = 0; i < kBlockBytes; ++i)
+        bits |= uint32_t(block.bytes[i] >> 7) << i;
+    return bits;
+}
+
+inline void StoreWidened(UTF16* target, const Block& block)
+{
+    for (int i = 0; i < kBlockBytes; ++i)
+        target[i] = block.bytes[i];
+}
+#endif
+
+// Source bytes one pass through the staging buffer covers at most.
+constexpr ptrdiff_t kStagingBytes = 512;
+
+// Bytes in little-endian order whatever the machine's: byte 0 in the low bits. Compilers make one load
+// of this where they can.
+inline uint32_t LoadLittle32(const UTF8* bytes)
+{
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+}
+
+inline uint64_t LoadLittle64(const UTF8* bytes)
+{
+    return uint64_t(LoadLittle32(bytes)) | uint64_t(LoadLittle32(bytes + 4)) << 32;
+}
+
+// The value of a three-byte form in the low 24 bits, its marker bits already checked.
+inline UTF32 ThreeByteValue(uint32_t bytes)
+{
+    return ((bytes & 0x0F) << 12) | ((bytes & 0x3F00) >> 2) | ((bytes >> 16) & 0x3F);
+}
+
+// Below U+0800 the form is overlong; the surrogates have no encoding of their own.
+inline bool IsThreeByteScalar(UTF32 c)
+{
+    return (c >= 0x800) & ((c & 0xF800) != kHighSurrogateStart);
+}
+
+// Decodes two three-byte forms in a row, the usual case in CJK text, and returns false, moving nothing,
+// when the next six bytes are anything else. Reads eight bytes.
+inline bool DecodeTwoThreeByteForms(const UTF8*& source, UTF16*& out)
+{
+    const uint64_t bytes = LoadLittle64(source);
+    if ((bytes & 0xC0C0F0C0C0F0ULL) != 0x8080E08080E0ULL)
+        return false;
+    const UTF32 first = ThreeByteValue(uint32_t(bytes));
+    const UTF32 second = ThreeByteValue(uint32_t(bytes >> 24));
+    if (!IsThreeByteScalar(first) || !IsThreeByteScalar(second))
+        return false;
+    out[0] = static_cast<UTF16>(first);
+    out[1] = static_cast<UTF16>(second);
+    out += 2;
+    source += 6;
+    return true;
+}
+
+// Decodes the well-formed sequence of two to four bytes at `source`, whose lead byte is not ASCII, and
+// returns false, moving nothing, when it is ill-formed. Reads four bytes whatever its length.
+inline bool DecodeMultiByte(const UTF8*& source, UTF16*& out)
+{
+    const uint32_t bytes = LoadLittle32(source);
+    const UTF32 lead = bytes & 0xFF;
+    if (lead < 0xE0) {
+        // C0 and C1 only start overlong forms.
+        if (((bytes & 0xC0E0) != 0x80C0) | (lead < 0xC2))
+            return false;
+        *out++ = static_cast<UTF16>(((lead & 0x1F) << 6) | ((bytes >> 8) & 0x3F));
+        source += 2;
+        return true;
+    }
+    if (lead < 0xF0) {
+        const UTF32 c = ThreeByteValue(bytes);
+        if (((bytes & 0xC0C0F0) != 0x8080E0) | !IsThreeByteScalar(c))
+            return false;
+        *out++ = static_cast<UTF16>(c);
+        source += 3;
+        return true;
+    }
+    const UTF32 c = ((bytes & 0x07) << 18) | ((bytes & 0x3F00) << 4) | ((bytes & 0x3F0000) >> 10) |
+                    ((bytes >> 24) & 0x3F);
+    // F5 to F7 lead to values past U+10FFFF, F8 and above to no four-byte form.
+    if (((bytes & 0xC0C0C0F8) != 0x808080F0) | (c < 0x10000) | (c > 0x10FFFF))
+        return false;
+    out[0] = static_cast<UTF16>(kHighSurrogateStart + ((c - 0x10000) >> 10));
+    out[1] = static_cast<UTF16>(kLowSurrogateStart + ((c - 0x10000) & 0x3FF));
+    out += 2;
+    source += 4;
+    return true;
+}
+
+// Decodes well-formed text from `source` until it reaches `limit`, stopping early before the first
+// sequence that is ill-formed or runs into bytes that cannot continue it. Reads and consumes up to
+// kBlockBytes - 1 bytes past `limit`; writes no more units than bytes consumed, plus up to kBlockBytes
+// units of scratch after the last.
+inline void DecodeToStaging(const UTF8*& source, const UTF8* limit, UTF16*& out)
+{
+    const UTF8* s = source;
+    UTF16* o = out;
+    while (s < limit) {
+        // Every byte of the block goes out as a unit; what follows the ASCII run is overwritten.
+        const Block block = LoadBlock(s);
+        StoreWidened(o, block);
+        const uint32_t nonASCII = NonASCIIBits(block);
+        if (nonASCII == 0) {
+            s += kBlockBytes;
+            o += kBlockBytes;
+            continue;
+        }
+        const int ascii = std::countr_zero(nonASCII);
+        s += ascii;
+        o += ascii;
+        // The ASCII run may have ended past the limit, where no more is read.
+        while (s < limit && *s >= 0x80) {
+            if (!DecodeTwoThreeByteForms(s, o) && !DecodeMultiByte(s, o)) {
+                source = s;
+                out = o;
+                return;
+            }
+        }
+    }
+    source = s;
+    out = o;
+}
+
+// Decodes well-formed text as far as it goes and leaves the rest to the character steps: the last bytes
+// (less than a block, or than the target has room for) and ill-formed bytes. Nothing is written past
+// the units decoded: ASCII blocks go straight to the target, everything else through a staging buffer
+// that the block steps may overrun.
+inline void DecodeWellFormedRun(const UTF8*& sourceStart, const UTF8* sourceEnd, UTF16*& targetStart,
+                                UTF16* targetEnd)
+{
+    const UTF8* source = sourceStart;
+    UTF16* target = targetStart;
+    UTF16 staging[kStagingBytes + 2 * kBlockBytes];
+    for (;;) {
+        const ptrdiff_t sourceLeft = sourceEnd - source;
+        const ptrdiff_t targetLeft = targetEnd - target;
+        if (sourceLeft >= kBlockBytes && targetLeft >= kBlockBytes) {
+            const Block block = LoadBlock(source);
+            if (NonASCIIBits(block) == 0) {
+                StoreWidened(target, block);
+                source += kBlockBytes;
+                target += kBlockBytes;
+                continue;
+            }
+        }
+
+        // The staging steps read and consume up to a block past their limit: leave that much of the
+        // source and of the target.
+        const ptrdiff_t span = std::min({kStagingBytes, sourceLeft, targetLeft}) - (kBlockBytes - 1);
+        if (span <= 0)
+            break;
+        const UTF8* const limit = source + span;
+        UTF16* out = staging;
+        DecodeToStaging(source, limit, out);
+        std::memcpy(target, staging, size_t(out - staging) * sizeof(UTF16));
+        target += out - staging;
+        // Stopped short of the limit: ill-formed bytes are next.
+        if (source < limit) {
+            sourceStart = source;
+            targetStart = target;
+            return;
+        }
+    }
+    // Short texts are often ASCII: less than a block of it still goes eight bytes at a time.
     while (sourceEnd - source >= 8 && targetEnd - target >= 8) {
         uint64_t bytes;
         std::memcpy(&bytes, source, sizeof bytes);
-        if ((bytes & kHighBitOfEachByte) == 0) {
-            for (int i = 0; i < 8; ++i)
-                target[i] = source[i];
-            source += 8;
-            target += 8;
-            continue;
-        }
-        const LeadByte lead = kLeadBytes[source[0]];
-        const UTF8 second = source[1];
-        const uint32_t tail = (uint32_t(source[2]) << 8) | source[3];
-        const bool legal = (lead.length != 0) & (second >= lead.secondLow) & (second <= lead.secondHigh) &
-                           ((tail & kTailMask[lead.length]) == kTailValue[lead.length]);
-        if (!legal)
-            return;
-        const UTF32 bits = (UTF32(source[0] & lead.valueBits) << 18) | (UTF32(second & 0x3F) << 12) |
-                           ((tail & 0x3F00) >> 2) | (tail & 0x3F);
-        const UTF32 c = bits >> (6 * (4 - lead.length));
-        const bool pair = c > 0xFFFF;
-        const UTF32 offset = c - 0x10000;
-        // Both stores land on the first unit unless the character needs a pair.
-        target[0] = static_cast<UTF16>(pair ? kHighSurrogateStart + (offset >> 10) : c);
-        target[pair] = static_cast<UTF16>(pair ? kLowSurrogateStart + (offset & 0x3FF) : c);
-        target += 1 + pair;
-        source += lead.length;
+        if (bytes & kHighBitOfEachByte)
+            break;
+        for (int i = 0; i < 8; ++i)
+            target[i] = source[i];
+        source += 8;
+        target += 8;
     }
+    sourceStart = source;
+    targetStart = target;
 }
 
 } // namespace
@@ -274,12 +424,10 @@ ConversionResult ConvertUTF8ToUTF16(const UTF8** sourceStart, const UTF8* source
     ConversionResult result = ConversionOK;
     const UTF8* source = *sourceStart;
     UTF16* target = *targetStart;
+    DecodeWellFormedRun(source, sourceEnd, target, targetEnd);
+    // The steps for one character at a time, where the run decoder stopped: near either end or at
+    // ill-formed bytes.
     while (source < sourceEnd) {
-        DecodeWellFormedRun(source, sourceEnd, target, targetEnd);
-        if (source >= sourceEnd)
-            break;
-        // The steps for one character, where the run decoder stopped: near either end or at
-        // ill-formed bytes.
         const UTF8 lead = *source;
         if (lead < 0x80) {
             if (target >= targetEnd) {
@@ -290,6 +438,8 @@ ConversionResult ConvertUTF8ToUTF16(const UTF8** sourceStart, const UTF8* source
             ++source;
             continue;
         }
+        if (sourceEnd - source >= 4 && targetEnd - target >= 2 && DecodeMultiByte(source, target))
+            continue;
 
         // A sequence cut off by the end of the range counts as exhausted, even when it is also
         // ill-formed.

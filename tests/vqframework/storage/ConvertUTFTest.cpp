@@ -15,7 +15,7 @@ using Units = std::u16string;
 
 // Well-formed byte sequences as the Unicode Standard tabulates them, written independently of the
 // converter: per lead byte, the allowed range of the second byte.
-bool IsWellFormedSequence(const Bytes& s)
+bool IsWellFormedSequence(const UTF8* s, size_t size)
 {
     const UTF8 lead = s[0];
     size_t length;
@@ -39,7 +39,7 @@ bool IsWellFormedSequence(const Bytes& s)
             high = 0x8F;
     } else
         return false;
-    if (s.size() != length)
+    if (size != length)
         return false;
     if (length > 1 && (s[1] < low || s[1] > high))
         return false;
@@ -47,6 +47,11 @@ bool IsWellFormedSequence(const Bytes& s)
         if (s[i] < 0x80 || s[i] > 0xBF)
             return false;
     return true;
+}
+
+bool IsWellFormedSequence(const Bytes& s)
+{
+    return IsWellFormedSequence(s.data(), s.size());
 }
 
 size_t AnnouncedLength(UTF8 lead)
@@ -337,26 +342,24 @@ Utf8Run ReferenceUTF8ToUTF16(const Bytes& input, size_t targetUnits)
             run.result = SourceExhausted;
             break;
         }
-        const Bytes sequence(input.begin() + i, input.begin() + i + length);
-        if (!IsWellFormedSequence(sequence)) {
+        const UTF8* sequence = input.data() + i;
+        if (!IsWellFormedSequence(sequence, length)) {
             run.result = SourceIllegal;
             break;
         }
         UTF32 c = length == 1 ? sequence[0] : sequence[0] & (0x7F >> length);
         for (size_t k = 1; k < length; ++k)
             c = (c << 6) | (sequence[k] & 0x3F);
-        Units units;
-        if (c < 0x10000)
-            units += char16_t(c);
-        else {
-            units += char16_t(0xD800 + ((c - 0x10000) >> 10));
-            units += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
-        }
-        if (run.output.size() + units.size() > targetUnits) {
+        if (run.output.size() + (c < 0x10000 ? 1 : 2) > targetUnits) {
             run.result = TargetExhausted;
             break;
         }
-        run.output += units;
+        if (c < 0x10000)
+            run.output += char16_t(c);
+        else {
+            run.output += char16_t(0xD800 + ((c - 0x10000) >> 10));
+            run.output += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+        }
         i += length;
     }
     run.consumed = i;
@@ -385,6 +388,156 @@ TEST(ConvertUTF8ToUTF16Test, AgreesWithTheCharacterByCharacterStepsOnRandomTexts
         ASSERT_EQ(actual.result, expected.result) << Hex(input) << " target " << targetUnits;
         ASSERT_EQ(actual.consumed, expected.consumed) << Hex(input) << " target " << targetUnits;
         ASSERT_TRUE(actual.output == expected.output) << Hex(input) << " target " << targetUnits;
+    }
+}
+
+// Long texts in the shapes real text has, so that conversions cross many block and staging boundaries of
+// the fast paths: European prose is ASCII with two-byte forms, CJK prose three-byte forms with some ASCII.
+enum class TextStyle { Ascii, European, Cjk, Mixed };
+
+const char* StyleName(TextStyle style)
+{
+    switch (style) {
+    case TextStyle::Ascii:
+        return "ascii";
+    case TextStyle::European:
+        return "european";
+    case TextStyle::Cjk:
+        return "cjk";
+    default:
+        return "mixed";
+    }
+}
+
+UTF32 RandomScalar(TextStyle style, std::mt19937& random)
+{
+    // The ends of every length's range and of the surrogate gap.
+    static const UTF32 edges[] = {0x00,  0x7F,   0x80,    0x7FF,   0x800,   0xFFF,    0x1000,
+                                  0xD7FF, 0xE000, 0xFFFD, 0xFFFF, 0x10000, 0x1F600, 0x10FFFF};
+    const uint32_t pick = random() % 16;
+    switch (style) {
+    case TextStyle::Ascii:
+        return 0x20 + random() % 0x5F;
+    case TextStyle::European:
+        if (pick < 13)
+            return pick < 2 ? u' ' : 'a' + random() % 26;
+        return pick < 15 ? 0xC0 + random() % 0x180 : 0x2010 + random() % 0x20;
+    case TextStyle::Cjk:
+        if (pick < 12)
+            return 0x4E00 + random() % 0x5200;
+        return pick < 15 ? 0x20 + random() % 0x5F : 0x3000 + random() % 0x100;
+    default:
+        if (pick < 4)
+            return edges[random() % std::size(edges)];
+        if (pick < 8)
+            return random() % 0x80;
+        if (pick < 11)
+            return 0x80 + random() % 0x780;
+        if (pick < 14) {
+            const UTF32 c = 0x800 + random() % 0xF800;
+            return c >= 0xD800 && c <= 0xDFFF ? c + 0x800 : c;
+        }
+        return 0x10000 + random() % 0x100000;
+    }
+}
+
+Bytes MakeText(TextStyle style, size_t minBytes, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    Bytes text;
+    while (text.size() < minBytes) {
+        const Bytes encoded = EncodeOracle(RandomScalar(style, random));
+        text.insert(text.end(), encoded.begin(), encoded.end());
+    }
+    return text;
+}
+
+constexpr TextStyle kStyles[] = {TextStyle::Ascii, TextStyle::European, TextStyle::Cjk, TextStyle::Mixed};
+
+// Where a fault or a cut goes in a long text: every offset within the first blocks, around the end of
+// the first staging pass, and within the last blocks, where the character steps take over.
+std::vector<size_t> PositionsAcross(size_t size)
+{
+    std::vector<size_t> positions;
+    for (size_t at = 0; at < 48; ++at)
+        positions.push_back(at);
+    for (size_t at = 496; at < 560; ++at)
+        positions.push_back(at);
+    for (size_t at = size - 48; at <= size; ++at)
+        positions.push_back(at);
+    return positions;
+}
+
+void ExpectSameAsReference(const Bytes& input, size_t targetUnits, const std::string& context)
+{
+    const Utf8Run expected = ReferenceUTF8ToUTF16(input, targetUnits);
+    for (ConversionFlags flags : {StrictConversion, LenientConversion}) {
+        const Utf8Run actual = RunUTF8ToUTF16(input, targetUnits, flags);
+        ASSERT_EQ(actual.result, expected.result) << context;
+        ASSERT_EQ(actual.consumed, expected.consumed) << context;
+        ASSERT_TRUE(actual.output == expected.output) << context;
+    }
+}
+
+TEST(ConvertUTF8ToUTF16LongTextTest, StopsAtAnIllFormedSequenceWhereverItLies)
+{
+    const struct {
+        const char* name;
+        Bytes bytes;
+    } faults[] = {
+        {"StrayContinuation80", {0x80}},
+        {"StrayContinuationBF", {0xBF}},
+        {"OverlongC0", {0xC0, 0x80}},
+        {"OverlongC1", {0xC1, 0xBF}},
+        {"TwoByteLeadBeforeAscii", {0xC3, 0x41}},
+        {"OverlongThreeByte", {0xE0, 0x9F, 0xBF}},
+        {"EncodedSurrogate", {0xED, 0xA0, 0x80}},
+        {"ThreeByteLastIsAscii", {0xE2, 0x82, 0x41}},
+        {"ThreeByteSecondIsAscii", {0xE2, 0x28, 0xAC}},
+        {"OverlongFourByte", {0xF0, 0x8F, 0xBF, 0xBF}},
+        {"AboveLastScalar", {0xF4, 0x90, 0x80, 0x80}},
+        {"FourByteLastIsAscii", {0xF0, 0x9F, 0x98, 0x41}},
+        {"LeadF5", {0xF5, 0x80, 0x80, 0x80}},
+        {"FiveByteForm", {0xF8, 0x88, 0x80, 0x80, 0x80}},
+        {"LeadFF", {0xFF}},
+    };
+    for (TextStyle style : kStyles) {
+        const Bytes text = MakeText(style, 1200, 7 + uint32_t(style));
+        for (const auto& fault : faults)
+            for (size_t at : PositionsAcross(text.size())) {
+                Bytes input = text;
+                input.insert(input.begin() + ptrdiff_t(at), fault.bytes.begin(), fault.bytes.end());
+                ExpectSameAsReference(input, input.size() + 1,
+                                      std::string(StyleName(style)) + " " + fault.name + " at " + std::to_string(at));
+            }
+    }
+}
+
+TEST(ConvertUTF8ToUTF16LongTextTest, CutTextsStopBeforeTheCutSequence)
+{
+    for (TextStyle style : kStyles) {
+        const Bytes text = MakeText(style, 1200, 11 + uint32_t(style));
+        std::vector<size_t> cuts = PositionsAcross(text.size());
+        for (size_t at = 48; at < text.size(); at += 7)
+            cuts.push_back(at);
+        for (size_t at : cuts) {
+            const Bytes input(text.begin(), text.begin() + ptrdiff_t(at));
+            ExpectSameAsReference(input, input.size(), std::string(StyleName(style)) + " cut at " + std::to_string(at));
+        }
+    }
+}
+
+TEST(ConvertUTF8ToUTF16LongTextTest, ShortTargetsStopBeforeTheCharacterThatDoesNotFit)
+{
+    for (TextStyle style : kStyles) {
+        const Bytes text = MakeText(style, 1200, 13 + uint32_t(style));
+        const size_t units = ReferenceUTF8ToUTF16(text, text.size()).output.size();
+        std::vector<size_t> targets = PositionsAcross(units + 2);
+        for (size_t at = 48; at < units; at += 5)
+            targets.push_back(at);
+        for (size_t targetUnits : targets)
+            ExpectSameAsReference(text, targetUnits,
+                                  std::string(StyleName(style)) + " target " + std::to_string(targetUnits));
     }
 }
 
