@@ -32,6 +32,25 @@ public:
         m_pointer = other.m_pointer;
         other.m_pointer = pointer;
     }
+    // Holds empty instead; the empty buffer is always shareable, so taking it cannot copy.
+    void Reset(const StringBufferHolder& empty) noexcept
+    {
+        LIBuffer* old = m_pointer;
+        m_pointer = empty.m_pointer;
+        AsObject(m_pointer)->AddRef();
+        if (old)
+            AsObject(old)->Release();
+    }
+    // Takes other's buffer without touching its count and leaves other holding empty.
+    void MoveFrom(StringBufferHolder& other, const StringBufferHolder& empty) noexcept
+    {
+        LIBuffer* old = m_pointer;
+        m_pointer = other.m_pointer;
+        other.m_pointer = nullptr;
+        other.Reset(empty);
+        if (old)
+            AsObject(old)->Release();
+    }
 };
 
 // The process-wide buffers of one NUL character, per width; created on first use, never destroyed.
@@ -82,6 +101,10 @@ public:
         else
             m_buffer.Set(other.m_buffer.Get());
     }
+
+    // A move hands the buffer over as it is, locked or not, without touching its count; the
+    // moved-from string holds the shared empty buffer.
+    StringT(StringT&& other) noexcept { m_buffer.MoveFrom(other.m_buffer, EmptyBuffer()); }
 
     StringT(const C* text) { Assign(text, WholeString); }
 
@@ -165,6 +188,20 @@ public:
             m_buffer.Set(other.m_buffer.Get());
         else
             Assign(other.GetString(), WholeString);
+        return *this;
+    }
+
+    // A locked string takes the text in place, as from a copy, which needs no memory.
+    StringT& operator=(StringT&& other) noexcept
+    {
+        if (this == &other)
+            return *this;
+        if (IsLocked()) {
+            Assign(other.GetString(), WholeString);
+            other.m_buffer.Reset(EmptyBuffer());
+        } else {
+            m_buffer.MoveFrom(other.m_buffer, EmptyBuffer());
+        }
         return *this;
     }
 

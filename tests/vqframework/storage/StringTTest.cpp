@@ -68,6 +68,75 @@ TEST(StringT, CopiesShareTheBufferUntilOneOfThemChanges)
     EXPECT_EQ(BufferOf(c), BufferOf(a));
 }
 
+// Counts the references taken, so that a test sees a count that went up and down again.
+class CountingBuffer : public StringBuffer {
+public:
+    using StringBuffer::StringBuffer;
+    int32_t AddRef() const override
+    {
+        ++references;
+        return StringBuffer::AddRef();
+    }
+    mutable int32_t references = 0;
+};
+
+TEST(StringT, MovesHandTheBufferOverWithoutTouchingItsCount)
+{
+    static_assert(std::is_nothrow_move_constructible_v<String> && std::is_nothrow_move_assignable_v<String>);
+    static_assert(std::is_nothrow_move_constructible_v<NarrowString> &&
+                  std::is_nothrow_move_assignable_v<NarrowString>);
+
+    ConstRCPtr<LIBuffer> held(new CountingBuffer(5, 0, true));
+    std::memcpy(held->GetData(), "text", 5);
+    const auto* buffer = static_cast<const CountingBuffer*>(held.Get());
+    NarrowString source(held);
+    held.Release();
+    ASSERT_EQ(source.GetBuffer().Get(), buffer);
+    const int32_t references = buffer->references;
+
+    NarrowString moved(std::move(source));
+    EXPECT_EQ(moved.GetBuffer().Get(), buffer);
+    EXPECT_EQ(source.GetBuffer().Get(), NarrowString().GetBuffer().Get());
+    EXPECT_TRUE(source.IsEmpty());
+
+    NarrowString target("old");
+    target = std::move(moved);
+    EXPECT_EQ(target.GetBuffer().Get(), buffer);
+    EXPECT_EQ(moved.GetBuffer().Get(), NarrowString().GetBuffer().Get());
+    EXPECT_EQ(buffer->references, references);
+    EXPECT_EQ(buffer->GetRefCount(), 1);
+    EXPECT_EQ(target, "text");
+
+    String wide(u"wide");
+    const String copy = wide;
+    const String taken(std::move(wide));
+    EXPECT_EQ(BufferOf(taken), BufferOf(copy));
+    EXPECT_EQ(copy.GetBuffer()->GetRefCount(), 2);
+    EXPECT_EQ(BufferOf(wide), EmptyBuffer());
+    String self(u"self");
+    String& alias = self;
+    self = std::move(alias);
+    EXPECT_EQ(self, u"self");
+}
+
+TEST(StringT, MovesKeepLockedBuffersInPlace)
+{
+    String locked(u"abc");
+    char16_t* data = locked.Lock(8);
+    String moved(std::move(locked));
+    EXPECT_EQ(moved.GetString(), data);
+    EXPECT_FALSE(moved.GetBuffer()->IsShareable());
+    EXPECT_EQ(BufferOf(locked), EmptyBuffer());
+
+    String other(u"xy");
+    moved = std::move(other);
+    EXPECT_EQ(moved.GetString(), data);
+    EXPECT_EQ(moved, u"xy");
+    EXPECT_EQ(BufferOf(other), EmptyBuffer());
+    EXPECT_EQ(moved.Unlock(), S_OK);
+    EXPECT_EQ(moved, u"xy");
+}
+
 TEST(StringT, EmptyStringsShareOneBuffer)
 {
     String filled(u"x");
