@@ -142,6 +142,35 @@ VQRESULT AssignFromUTF16(StringBufferHolder& holder, const char16_t* text, int32
     return FinishConversion(holder, buffer, start, target, result, GetEmptyStringBuffer8());
 }
 
+void ConvertToUTF8(std::u16string_view text, std::string& out)
+{
+    const char16_t* source = text.data();
+    const char16_t* const end = source + text.size();
+    out.resize(out.capacity());
+    char* target = out.data();
+    ConversionResult result = ConvertUTF16ToUTF8(&source, end, &target, out.data() + out.size(), LenientConversion);
+    if (result == TargetExhausted) {
+        const size_t written = size_t(target - out.data());
+        // Three bytes per unit at most: a surrogate pair takes four for two.
+        out.resize(written + size_t(end - source) * 3);
+        target = out.data() + written;
+        result = ConvertUTF16ToUTF8(&source, end, &target, out.data() + out.size(), LenientConversion);
+    }
+    size_t size = size_t(target - out.data());
+    if (result == SourceExhausted) {
+        // A high surrogate that ends the text is written as it stands, as the conversion of a whole
+        // string does, which sees the terminator after it.
+        const char16_t last[2] = {*source, 0};
+        const char16_t* from = last;
+        if (out.size() - size < 4)
+            out.resize(size + 4);
+        target = out.data() + size;
+        ConvertUTF16ToUTF8(&from, last + 2, &target, target + 4, LenientConversion);
+        size = size_t(target - out.data()) - 1;
+    }
+    out.resize(size);
+}
+
 int32_t ParseInt(const char16_t* text)
 {
     return ParseIntT(text);
