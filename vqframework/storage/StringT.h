@@ -725,30 +725,30 @@ private:
         return result;
     }
 
-    // Appends count characters; an unlocked buffer is made private, resized exactly and unlocked again.
+    // Appends count characters, resizing the buffer exactly. A shared buffer is copied first; one held
+    // by this string alone, or locked, grows in place. Its shareable flag is left alone: no other string
+    // can reach a buffer while this one appends to it.
     void Append(const C* text, uint32_t count)
     {
         if (count == 0)
             return;
         const uint32_t length = uint32_t(GetLength());
-        const uint64_t units = uint64_t(length) + count + 1;
-        if (units * sizeof(C) > UINT32_MAX)
+        const uint64_t bytes = (uint64_t(length) + count + 1) * sizeof(C);
+        if (bytes > UINT32_MAX)
             throw Exception<std::bad_alloc>();
-        C* data;
-        const bool locked = IsLocked();
-        if (locked) {
-            LIBuffer* buffer = m_buffer.GetWritable();
-            if (buffer->Resize(uint32_t(units * sizeof(C))) != units * sizeof(C))
+        if (!IsLocked() && m_buffer->GetRefCount() > 1) {
+            ConstRCPtr<LIBuffer> copy = m_buffer->CreateSubCopy(uint32_t(bytes), 0);
+            if (!copy)
+                VQ_THROW(std::runtime_error);
+            if (copy->GetSize() != bytes)
                 throw Exception<std::bad_alloc>();
-            data = Data();
-        } else {
-            data = Lock(int32_t(units));
+            m_buffer.Set(copy.Get());
+        } else if (m_buffer.GetWritable()->Resize(uint32_t(bytes)) != bytes) {
+            throw Exception<std::bad_alloc>();
         }
+        C* data = Data();
         std::memcpy(data + length, text, count * sizeof(C));
         data[length + count] = 0;
-        // The buffer holds exactly the text now, so unlocking needs no scan for its end.
-        if (!locked)
-            m_buffer.GetWritable()->SetUnshareable(false);
     }
 
     StringT Mapped(C (*map)(C)) const

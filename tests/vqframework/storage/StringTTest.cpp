@@ -330,6 +330,41 @@ TEST(StringT, AppendsResizeExactlyAndLeaveTheBufferShareable)
     EXPECT_EQ(BufferOf(left + String()), BufferOf(left));
 }
 
+// Copy-on-write around appends: a buffer held alone grows in place, a shared one is left to its
+// other holder, a locked one grows in place and stays locked.
+TEST(StringT, AppendsGrowAPrivateBufferInPlaceAndCopyASharedOne)
+{
+    NarrowString text("ab");
+    text += 'c';
+    const LIBuffer* const buffer = text.GetBuffer().Get();
+    text += NarrowString("de");
+    EXPECT_EQ(text.GetBuffer().Get(), buffer);
+    EXPECT_EQ(text, "abcde");
+    EXPECT_EQ(buffer->GetSize(), 6u);
+    EXPECT_TRUE(buffer->IsShareable());
+
+    // Shared, the buffer is left to its other holder, which keeps the text it had.
+    const NarrowString other = text;
+    text += 'f';
+    EXPECT_NE(text.GetBuffer().Get(), buffer);
+    EXPECT_EQ(other, "abcde");
+    EXPECT_EQ(text, "abcdef");
+    EXPECT_EQ(buffer->GetRefCount(), 1);
+    EXPECT_EQ(text.GetBuffer()->GetRefCount(), 1);
+    EXPECT_TRUE(text.GetBuffer()->IsShareable());
+
+    // Locked, it grows in place and stays locked.
+    NarrowString locked("xy");
+    ASSERT_NE(locked.Lock(0), nullptr);
+    const LIBuffer* lockedBuffer = locked.GetBuffer().Get();
+    locked += 'z';
+    EXPECT_EQ(locked.GetBuffer().Get(), lockedBuffer);
+    EXPECT_FALSE(locked.GetBuffer()->IsShareable());
+    EXPECT_EQ(locked, "xyz");
+    EXPECT_EQ(locked.Unlock(), S_OK);
+    EXPECT_EQ(locked, "xyz");
+}
+
 struct MidCase {
     int32_t start;
     int32_t count;
@@ -626,6 +661,17 @@ TEST(StringT, LockThrowsWhenTheSharedBufferCannotBeCopied)
     }
     EXPECT_TRUE(text.GetBuffer()->IsShareable());
     EXPECT_EQ(text, "ab");
+}
+
+TEST(StringT, AppendThrowsWhenTheSharedBufferCannotBeCopied)
+{
+    ConstRCPtr<LIBuffer> buffer(new UncopyableBuffer(3, 0, true));
+    std::memcpy(buffer->GetData(), "ab", 3);
+    NarrowString text(buffer);
+    EXPECT_THROW(text += 'c', std::runtime_error);
+    EXPECT_EQ(text.GetBuffer().Get(), buffer.Get());
+    EXPECT_EQ(text, "ab");
+    EXPECT_EQ(buffer->GetSize(), 3u);
 }
 
 TEST(StringT, Utf8ConstructionKeepsTheWellFormedPrefix)
