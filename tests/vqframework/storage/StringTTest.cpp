@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -610,6 +611,36 @@ TEST(StringT, NumbersAreReadInTheCLocale)
         SCOPED_TRACE(Utf8(c.text));
         EXPECT_EQ(String(c.text).ToInt(), c.integer);
         EXPECT_DOUBLE_EQ(String(c.text).ToDouble(), c.real);
+    }
+}
+
+// Doubles read as strtod reads them in the "C" locale, which the tests run in: bit for bit, with the
+// sign of zeros and NaNs, through leading blanks, signs, partial numbers, hexadecimal numbers and
+// values out of range.
+TEST(StringT, DoublesAreReadAsTheCLibraryReadsThem)
+{
+    const std::string many(400, '0');
+    const std::string texts[] = {
+        "42", "  -17x", "+3.75e2", "\t\n5,5", "\v\f 1", "abc", "", ".5", "-.5", ".", "-", "+", "+-5", "-+5", "--5",
+        "- 5", "1e", "1e+", "1e-3", "1E3", "1.5e+3x", "00012", "-0", "+0.0", "-abc", "0.1", "9007199254740993",
+        "123456789012345678901234567890", "2.2250738585072011e-308", "0x1p3", "0X1P-2", "0x.8", "0x", "-0x", "0xg",
+        "0x-1", "0x+1", "0x1.8p1", "0x1e", "-0x1Fp+1", "inf", "-INF", "Infinity", "infinit", "nan", "-nan", "NaN(12)",
+        "nanx", "1e400", "-1e400", "1e-400", "-1e-400", "2e-324", "3e-324", "4.9e-324", "1e-310",
+        "1.7976931348623157e308", "1.7976931348623159e308", "1e99999999999999999999", "-1e-99999999999999999999",
+        "0e999999", "0.000000000000000000000000000000001e340", "1000e-330", "1" + many, "-1" + many + ".5",
+        "0." + many + "1", "0x1p2000", "0x1p-1100", "-0x1p2000", "0x0.0000001p2000", "0x" + many + "1p-4000",
+        "0x1" + many};
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text.substr(0, 40));
+        const double expected = std::strtod(text.c_str(), nullptr);
+        for (const double read : {NarrowString(text.c_str()).ToDouble(), String(text.c_str()).ToDouble()}) {
+            if (std::isnan(expected)) {
+                EXPECT_TRUE(std::isnan(read));
+                EXPECT_EQ(std::signbit(read), std::signbit(expected));
+            } else {
+                EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << read << " instead of " << expected;
+            }
+        }
     }
 }
 
