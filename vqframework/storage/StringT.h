@@ -338,7 +338,7 @@ public:
         }
         const C* own = GetString();
         const TextView spans[3] = {TextView(own, uint32_t(index)), text.View(),
-                                TextView(own + index, length - uint32_t(index))};
+                                   TextView(own + index, length - uint32_t(index))};
         *this = Concatenate(spans, 3);
         return S_OK;
     }
@@ -361,7 +361,7 @@ public:
             return true;
         const C* own = GetString();
         const TextView spans[2] = {TextView(own, uint32_t(start)),
-                                TextView(own + start + count, length - uint32_t(start) - uint32_t(count))};
+                                   TextView(own + start + count, length - uint32_t(start) - uint32_t(count))};
         *this = Concatenate(spans, 2);
         return true;
     }
@@ -445,8 +445,7 @@ public:
 
     StringT operator+(const StringT& other) const
     {
-        const TextView spans[2] = {View(),
-                                other.View()};
+        const TextView spans[2] = {View(), other.View()};
         if (spans[1].empty() && !IsLocked())
             return *this;
         if (spans[0].empty() && !other.IsLocked())
@@ -507,7 +506,7 @@ public:
     StringT TrimRight(const StringT& set) const
     {
         const TextView text = View();
-        const TextView chars(set.GetString(), uint32_t(set.GetLength()));
+        const TextView chars = set.View();
         size_t end = text.size();
         while (end > 0 && chars.find(text[end - 1]) != TextView::npos)
             --end;

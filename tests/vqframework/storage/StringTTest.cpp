@@ -514,7 +514,8 @@ TEST(StringT, FindsAndComparesViewsPointersAndCharacters)
                           Case{text.Find(u'.'), 1}, Case{text.Find(u'.', 2), 3}, Case{text.Find(u'.', 4), -1},
                           Case{text.Find(u'x'), -1}, Case{text.Find(char16_t(0)), -1}, Case{text.Find(u'a', -1), -1},
                           Case{text.Find(u'c', 4), 4}, Case{text.Find(nullText, 5), 5}, Case{text.Find(u"", 6), -1},
-                          Case{NarrowString("x\xC3\xA9y").Find('y'), 3}, Case{NarrowString("ab").Find(std::string_view("b")), 1}}) {
+                          Case{NarrowString("x\xC3\xA9y").Find('y'), 3},
+                          Case{NarrowString("ab").Find(std::string_view("b")), 1}}) {
         EXPECT_EQ(c.found, c.expected);
     }
 
