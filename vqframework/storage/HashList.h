@@ -36,7 +36,7 @@ class HashedList : public IHashedList<V, K> {
     static_assert(Bits > 0 && Bits <= 16);
 
     // Every pair of a list has the key's type name as its text.
-    static StringT<char16_t, char> KeyToString(const K& key) { return ToString(key); }
+    static StringT<char16_t, char> KeyToString(const K& key) { return DescribeValue(key); }
 
 protected:
     using Entry = LPair<K, V, &KeyToString>;

@@ -15,9 +15,10 @@ template <class X> std::true_type IsCountedPointer(const ConstRCPtr<X>*);
 std::false_type IsCountedPointer(...);
 } // namespace detail
 
-// The text form of a value: a counted pointer gives its object's text (empty when it holds none);
-// any other type, having no text of its own, gives the name of its type ("int").
-template <class T> StringT<char16_t, char> ToString(const T& value)
+// How a key describes itself as the text of its pair: a counted pointer by its object's text (empty
+// when it holds none); any other type, having no text of its own, by the name of its type ("int"), not
+// by its value.
+template <class T> StringT<char16_t, char> DescribeValue(const T& value)
 {
     if constexpr (decltype(detail::IsCountedPointer(static_cast<const T*>(nullptr)))::value) {
         if (value.IsEmpty())

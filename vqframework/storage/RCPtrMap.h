@@ -52,7 +52,7 @@ public:
     virtual bool RemovePair(const ConstRCPtr<LRefCountedObject>& object) { return this->Remove(Helper::KeyOf(object)); }
 };
 
-template <class K, class V> using RCPtrMapPair = LPair<ConstRCPtr<K>, RCPtr<V>, &ToString<ConstRCPtr<K>>>;
+template <class K, class V> using RCPtrMapPair = LPair<ConstRCPtr<K>, RCPtr<V>, &DescribeValue<ConstRCPtr<K>>>;
 
 // Each pair holds a reference to its key object, so a mapped object stays alive (and its address
 // stays its own) while it is mapped.

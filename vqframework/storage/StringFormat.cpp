@@ -79,6 +79,8 @@ struct ConversionSpec {
     bool zeroPad = false;
     int32_t width = 0;
     int32_t precision = -1;
+    // 16 for "h", 8 for "hh": the integer conversions cut the value to that many bits, as printf does.
+    uint32_t narrowBits = 0;
     char16_t conversion = 0;
 };
 
@@ -189,6 +191,15 @@ void IntegerValue(const FormatArgument& argument, bool asSigned, bool& negative,
     magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
 }
 
+// Keeps the low bits of the value, read back as signed or unsigned in that width.
+void Narrow(uint32_t bits, bool asSigned, bool& negative, uint64_t& magnitude)
+{
+    const uint64_t mask = (uint64_t(1) << bits) - 1;
+    const uint64_t pattern = (negative ? 0 - magnitude : magnitude) & mask;
+    negative = asSigned && (pattern >> (bits - 1)) != 0;
+    magnitude = negative ? mask - pattern + 1 : pattern;
+}
+
 void FormatInteger(FormatOutput& out, const ConversionSpec& spec, const FormatArgument& argument)
 {
     const char16_t c = spec.conversion;
@@ -205,6 +216,8 @@ void FormatInteger(FormatOutput& out, const ConversionSpec& spec, const FormatAr
     bool negative;
     uint64_t magnitude;
     IntegerValue(argument, isSigned, negative, magnitude);
+    if (spec.narrowBits != 0 && c != u'p')
+        Narrow(spec.narrowBits, isSigned, negative, magnitude);
     ConversionSpec field = spec;
     int base = 10;
     bool upper = false;
@@ -322,9 +335,10 @@ void FormatFloating(FormatOutput& out, const ConversionSpec& spec, const FormatA
     const bool negative = std::signbit(value);
     const double magnitude = std::fabs(value);
 
+    // A NaN keeps its sign bit in the text ("-nan"), as the C library prints it.
     char prefix[1];
     size_t prefixLength = 0;
-    if (negative && !std::isnan(value))
+    if (negative)
         prefix[prefixLength++] = '-';
     else if (spec.plusSign)
         prefix[prefixLength++] = '+';
@@ -453,14 +467,21 @@ StringT<char16_t, char> FormatArguments(const char16_t* format, const FormatArgu
                 valid = ReadNumber(p, spec.precision);
             }
         }
-        // Size prefixes only say what the caller passed; the argument's own type decides.
+        // Wider size prefixes only say what the caller passed, and the argument's own type decides;
+        // "h" and "hh" ask for the value to be cut to a short or a char.
         if (p[0] == u'I' && p[1] == u'3' && p[2] == u'2')
             p += 3;
         else if (p[0] == u'I' && p[1] == u'6' && p[2] == u'4')
             p += 3;
-        else if ((p[0] == u'h' && p[1] == u'h') || (p[0] == u'l' && p[1] == u'l'))
+        else if (p[0] == u'h' && p[1] == u'h') {
+            spec.narrowBits = 8;
             p += 2;
-        else if (*p == u'h' || *p == u'l' || *p == u'L' || *p == u'I' || *p == u'j' || *p == u'z' || *p == u't' ||
+        } else if (p[0] == u'l' && p[1] == u'l')
+            p += 2;
+        else if (*p == u'h') {
+            spec.narrowBits = 16;
+            ++p;
+        } else if (*p == u'l' || *p == u'L' || *p == u'I' || *p == u'j' || *p == u'z' || *p == u't' ||
                  *p == u'w')
             ++p;
 

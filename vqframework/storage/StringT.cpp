@@ -2,10 +2,10 @@
 
 #include "vqframework/storage/ConvertUTF.h"
 
+#include <charconv>
 #include <climits>
-#include <clocale>
-#include <cstdlib>
-#include <locale.h>
+#include <cstring>
+#include <limits>
 #include <string>
 
 namespace VQ::detail {
@@ -75,10 +75,45 @@ template <class C> int32_t ParseIntT(const C* text)
     return int32_t(negative ? -value : value);
 }
 
-locale_t CLocale()
+// Whether a number that std::from_chars found out of range is too large rather than too small: its
+// first significant digit, moved by the exponent, stands above the units. Hexadecimal numbers have
+// digits of four bits and a binary exponent after 'p'.
+bool IsTooLarge(const char* p, const char* end, bool hex)
 {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    return locale;
+    const auto isDigit = [hex](char c) {
+        const char lower = char(c | 0x20);
+        return (c >= '0' && c <= '9') || (hex && lower >= 'a' && lower <= 'f');
+    };
+    int64_t place = 0;
+    bool significant = false;
+    for (; p != end && isDigit(*p); ++p) {
+        if (significant)
+            ++place;
+        else
+            significant = *p != '0';
+    }
+    if (p != end && *p == '.') {
+        for (++p; p != end && isDigit(*p); ++p) {
+            if (!significant) {
+                --place;
+                significant = *p != '0';
+            }
+        }
+    }
+    int64_t exponent = 0;
+    if (p != end && char(*p | 0x20) == (hex ? 'p' : 'e')) {
+        ++p;
+        const bool negative = p != end && *p == '-';
+        if (p != end && (*p == '-' || *p == '+'))
+            ++p;
+        for (; p != end && *p >= '0' && *p <= '9'; ++p) {
+            if (exponent < 1000000000)
+                exponent = exponent * 10 + (*p - '0');
+        }
+        if (negative)
+            exponent = -exponent;
+    }
+    return (hex ? 4 * place : place) + exponent > 0;
 }
 
 } // namespace
@@ -142,6 +177,35 @@ VQRESULT AssignFromUTF16(StringBufferHolder& holder, const char16_t* text, int32
     return FinishConversion(holder, buffer, start, target, result, GetEmptyStringBuffer8());
 }
 
+void ConvertToUTF8(std::u16string_view text, std::string& out)
+{
+    const char16_t* source = text.data();
+    const char16_t* const end = source + text.size();
+    out.resize(out.capacity());
+    char* target = out.data();
+    ConversionResult result = ConvertUTF16ToUTF8(&source, end, &target, out.data() + out.size(), LenientConversion);
+    if (result == TargetExhausted) {
+        const size_t written = size_t(target - out.data());
+        // Three bytes per unit at most: a surrogate pair takes four for two.
+        out.resize(written + size_t(end - source) * 3);
+        target = out.data() + written;
+        result = ConvertUTF16ToUTF8(&source, end, &target, out.data() + out.size(), LenientConversion);
+    }
+    size_t size = size_t(target - out.data());
+    if (result == SourceExhausted) {
+        // A high surrogate that ends the text is written as it stands, as the conversion of a whole
+        // string does, which sees the terminator after it.
+        const char16_t last[2] = {*source, 0};
+        const char16_t* from = last;
+        if (out.size() - size < 4)
+            out.resize(size + 4);
+        target = out.data() + size;
+        ConvertUTF16ToUTF8(&from, last + 2, &target, target + 4, LenientConversion);
+        size = size_t(target - out.data()) - 1;
+    }
+    out.resize(size);
+}
+
 int32_t ParseInt(const char16_t* text)
 {
     return ParseIntT(text);
@@ -152,9 +216,32 @@ int32_t ParseInt(const char* text)
     return ParseIntT(text);
 }
 
+// As strtod reads in the "C" locale: leading blanks, one sign, then the longest decimal or "0x"
+// hexadecimal number, infinity or NaN; out of range gives an infinity or zero, no number 0.
 double ParseDouble(const char* text)
 {
-    return strtod_l(text, nullptr, CLocale());
+    while (IsBlank(*text))
+        ++text;
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+')
+        ++text;
+    // from_chars takes a minus sign of its own, which would be a second sign here.
+    if (*text == '-' || *text == '+')
+        return 0.0;
+    const char* const end = text + std::strlen(text);
+    const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && text[2] != '-' && text[2] != '+';
+    const char* const digits = hex ? text + 2 : text;
+    double value = 0.0;
+    const std::from_chars_result result =
+        std::from_chars(digits, end, value, hex ? std::chars_format::hex : std::chars_format::general);
+    if (result.ec == std::errc::invalid_argument) {
+        // No number; but "0x" without hexadecimal digits after it is the 0 before the x.
+        if (!hex)
+            return 0.0;
+    } else if (result.ec == std::errc::result_out_of_range) {
+        value = IsTooLarge(digits, result.ptr, hex) ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return negative ? -value : value;
 }
 
 double ParseDouble(const char16_t* text)

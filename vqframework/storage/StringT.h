@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <string>
 #include <string_view>
 #include <type_traits>
 
@@ -32,6 +34,25 @@ public:
         m_pointer = other.m_pointer;
         other.m_pointer = pointer;
     }
+    // Holds empty instead; the empty buffer is always shareable, so taking it cannot copy.
+    void Reset(const StringBufferHolder& empty) noexcept
+    {
+        LIBuffer* old = m_pointer;
+        m_pointer = empty.m_pointer;
+        AsObject(m_pointer)->AddRef();
+        if (old)
+            AsObject(old)->Release();
+    }
+    // Takes other's buffer without touching its count and leaves other holding empty.
+    void MoveFrom(StringBufferHolder& other, const StringBufferHolder& empty) noexcept
+    {
+        LIBuffer* old = m_pointer;
+        m_pointer = other.m_pointer;
+        other.m_pointer = nullptr;
+        other.Reset(empty);
+        if (old)
+            AsObject(old)->Release();
+    }
 };
 
 // The process-wide buffers of one NUL character, per width; created on first use, never destroyed.
@@ -48,6 +69,9 @@ int32_t ParseInt(const char16_t* text);
 int32_t ParseInt(const char* text);
 double ParseDouble(const char16_t* text);
 double ParseDouble(const char* text);
+
+// Replaces out's contents with the UTF-8 form of text, in out's own memory when it has room.
+void ConvertToUTF8(std::u16string_view text, std::string& out);
 
 template <class C> constexpr C AsciiUpper(C c)
 {
@@ -67,7 +91,7 @@ template <class C, class O> class StringT {
                       (std::is_same_v<C, char> && std::is_same_v<O, char16_t>),
                   "strings are UTF-16 over UTF-8 or UTF-8 over UTF-16");
     static constexpr bool IsWide = std::is_same_v<C, char16_t>;
-    using View = std::basic_string_view<C>;
+    using TextView = std::basic_string_view<C>;
 
 public:
     // The maximum length that stands for the whole text.
@@ -83,11 +107,27 @@ public:
             m_buffer.Set(other.m_buffer.Get());
     }
 
+    // A move hands the buffer over as it is, locked or not, without touching its count; the
+    // moved-from string holds the shared empty buffer.
+    StringT(StringT&& other) noexcept { m_buffer.MoveFrom(other.m_buffer, EmptyBuffer()); }
+
     StringT(const C* text) { Assign(text, WholeString); }
 
     // From the other width: UTF-8 to UTF-16 for the wide form, UTF-16 to UTF-8 for the narrow one.
     StringT(const O* text) { ConvertFrom(text, -1); }
     StringT(const StringT<O, C>& other) { ConvertFrom(other.GetString(), -1); }
+
+    // From text of the other width with its extent given (UTF-8 for the wide form); a NUL within it
+    // ends the text, as does an ill-formed sequence.
+    explicit StringT(std::basic_string_view<O> text)
+    {
+        if (text.size() > uint32_t(WholeString))
+            throw Exception<std::bad_alloc>();
+        if (text.empty())
+            m_buffer.Set(EmptyBuffer().Get());
+        else
+            ConvertFrom(text.data(), int32_t(text.size()));
+    }
 
     // NUL gives an empty text in a buffer of its own, holding the terminator alone.
     explicit StringT(C c)
@@ -145,12 +185,24 @@ public:
 
     bool IsEmpty() const { return GetString()[0] == 0; }
 
+    // The text without its terminator, valid until the string changes; how text crosses into
+    // interfaces that take views.
+    TextView View() const noexcept { return TextView(GetString(), uint32_t(GetLength())); }
+    operator TextView() const noexcept { return View(); }
+
     StringT Copy() const { return *this; }
 
     StringT<O, C> ToUTF8() const
         requires IsWide
     {
         return StringT<O, C>(*this);
+    }
+
+    // The same text as ToUTF8, into a string the caller keeps; no allocation when out has room.
+    void ToUTF8(std::string& out) const
+        requires IsWide
+    {
+        detail::ConvertToUTF8(View(), out);
     }
 
     // Leading blanks, a sign and digits in the "C" locale; 0 when there is no number.
@@ -165,6 +217,20 @@ public:
             m_buffer.Set(other.m_buffer.Get());
         else
             Assign(other.GetString(), WholeString);
+        return *this;
+    }
+
+    // A locked string takes the text in place, as from a copy, which needs no memory.
+    StringT& operator=(StringT&& other) noexcept
+    {
+        if (this == &other)
+            return *this;
+        if (IsLocked()) {
+            Assign(other.GetString(), WholeString);
+            other.m_buffer.Reset(EmptyBuffer());
+        } else {
+            m_buffer.MoveFrom(other.m_buffer, EmptyBuffer());
+        }
         return *this;
     }
 
@@ -271,8 +337,8 @@ public:
             return S_OK;
         }
         const C* own = GetString();
-        const View spans[3] = {View(own, uint32_t(index)), View(text.GetString(), uint32_t(text.GetLength())),
-                                View(own + index, length - uint32_t(index))};
+        const TextView spans[3] = {TextView(own, uint32_t(index)), text.View(),
+                                   TextView(own + index, length - uint32_t(index))};
         *this = Concatenate(spans, 3);
         return S_OK;
     }
@@ -294,8 +360,8 @@ public:
         if (count == 0)
             return true;
         const C* own = GetString();
-        const View spans[2] = {View(own, uint32_t(start)),
-                                View(own + start + count, length - uint32_t(start) - uint32_t(count))};
+        const TextView spans[2] = {TextView(own, uint32_t(start)),
+                                   TextView(own + start + count, length - uint32_t(start) - uint32_t(count))};
         *this = Concatenate(spans, 2);
         return true;
     }
@@ -305,15 +371,15 @@ public:
     {
         if (replacement == 0 || !set || set[0] == 0)
             return *this;
-        const View text(GetString(), uint32_t(GetLength()));
-        const View chars(set);
+        const TextView text = View();
+        const TextView chars(set);
         size_t first = text.find_first_of(chars);
-        if (first == View::npos)
+        if (first == TextView::npos)
             return *this;
         if (IsLocked()) {
             C* data = Data();
             for (size_t i = first; i < text.size(); ++i) {
-                if (chars.find(data[i]) != View::npos)
+                if (chars.find(data[i]) != TextView::npos)
                     data[i] = replacement;
             }
             return *this;
@@ -321,7 +387,7 @@ public:
         StringT result = Concatenate(&text, 1);
         C* data = result.Data();
         for (size_t i = first; i < text.size(); ++i) {
-            if (chars.find(data[i]) != View::npos)
+            if (chars.find(data[i]) != TextView::npos)
                 data[i] = replacement;
         }
         m_buffer.Swap(result.m_buffer);
@@ -379,8 +445,7 @@ public:
 
     StringT operator+(const StringT& other) const
     {
-        const View spans[2] = {View(GetString(), uint32_t(GetLength())),
-                                View(other.GetString(), uint32_t(other.GetLength()))};
+        const TextView spans[2] = {View(), other.View()};
         if (spans[1].empty() && !IsLocked())
             return *this;
         if (spans[0].empty() && !other.IsLocked())
@@ -431,32 +496,47 @@ public:
     // A text made of set characters only comes back unchanged.
     StringT TrimLeft(const StringT& set) const
     {
-        const View text(GetString(), uint32_t(GetLength()));
-        const size_t start = text.find_first_not_of(View(set.GetString(), uint32_t(set.GetLength())));
-        if (start == View::npos || start == 0)
+        const TextView text = View();
+        const size_t start = text.find_first_not_of(set.View());
+        if (start == TextView::npos || start == 0)
             return *this;
         return Mid(int32_t(start));
     }
 
     StringT TrimRight(const StringT& set) const
     {
-        const View text(GetString(), uint32_t(GetLength()));
-        const View chars(set.GetString(), uint32_t(set.GetLength()));
+        const TextView text = View();
+        const TextView chars = set.View();
         size_t end = text.size();
-        while (end > 0 && chars.find(text[end - 1]) != View::npos)
+        while (end > 0 && chars.find(text[end - 1]) != TextView::npos)
             --end;
         return end == text.size() ? *this : Left(int32_t(end));
     }
 
     // Index of the first occurrence at or after start, -1 when there is none; an empty text is found
     // at start. A start beyond the length (any negative one) finds nothing.
-    int32_t Find(const StringT& text, int32_t start = 0) const
+    int32_t Find(TextView text, int32_t start = 0) const noexcept
     {
-        const View own(GetString(), uint32_t(GetLength()));
+        const TextView own = View();
         if (uint32_t(start) > own.size())
             return -1;
-        const size_t found = own.find(View(text.GetString(), uint32_t(text.GetLength())), uint32_t(start));
-        return found == View::npos ? -1 : int32_t(found);
+        const size_t found = own.find(text, uint32_t(start));
+        return found == TextView::npos ? -1 : int32_t(found);
+    }
+    int32_t Find(const StringT& text, int32_t start = 0) const noexcept { return Find(text.View(), start); }
+    // A null text is the empty one.
+    int32_t Find(const C* text, int32_t start = 0) const noexcept
+    {
+        return Find(text ? TextView(text) : TextView(), start);
+    }
+    // NUL is never found.
+    int32_t Find(C c, int32_t start = 0) const noexcept
+    {
+        const TextView own = View();
+        if (uint32_t(start) > own.size())
+            return -1;
+        const size_t found = own.find(c, uint32_t(start));
+        return found == TextView::npos ? -1 : int32_t(found);
     }
 
     // The wide form takes c as a one-byte UTF-8 text, so only ASCII characters can be found.
@@ -464,8 +544,8 @@ public:
     {
         if (c == 0 || (IsWide && static_cast<unsigned char>(c) > 0x7F))
             return -1;
-        const size_t found = View(GetString(), uint32_t(GetLength())).rfind(C(static_cast<unsigned char>(c)));
-        return found == View::npos ? -1 : int32_t(found);
+        const size_t found = View().rfind(C(static_cast<unsigned char>(c)));
+        return found == TextView::npos ? -1 : int32_t(found);
     }
 
     // Splits at any of the separators into out (emptied first); a separator at the very end gives no
@@ -473,17 +553,17 @@ public:
     template <class A> void Split(const C* separators, A& out) const
     {
         out.Clear();
-        const View text(GetString(), uint32_t(GetLength()));
-        const View set = separators ? View(separators) : View();
+        const TextView text = View();
+        const TextView set = separators ? TextView(separators) : TextView();
         size_t start = 0;
         size_t found = text.find_first_of(set);
-        if (found == View::npos) {
+        if (found == TextView::npos) {
             out.Add(*this);
             return;
         }
         while (start < text.size()) {
             found = text.find_first_of(set, start);
-            if (found == View::npos) {
+            if (found == TextView::npos) {
                 out.Add(Mid(int32_t(start)));
                 break;
             }
@@ -502,8 +582,10 @@ public:
         return *this == other.GetString();
     }
 
+    bool operator==(TextView text) const noexcept { return View() == text; }
+
     // A null or empty text equals exactly the empty string.
-    bool operator==(const C* text) const
+    bool operator==(const C* text) const noexcept
     {
         if (!text || text[0] == 0)
             return IsEmpty();
@@ -546,7 +628,16 @@ public:
     {
         if (GetString() == other.GetString())
             return false;
-        return View(GetString(), uint32_t(GetLength())) < View(other.GetString(), uint32_t(other.GetLength()));
+        return View() < other.View();
+    }
+    // The same order against texts that are no strings, in both directions, as a transparent
+    // comparator of a map needs; a null text is the empty one.
+    bool operator<(TextView text) const noexcept { return View() < text; }
+    bool operator<(const C* text) const noexcept { return View() < (text ? TextView(text) : TextView()); }
+    friend bool operator<(TextView text, const StringT& string) noexcept { return text < string.View(); }
+    friend bool operator<(const C* text, const StringT& string) noexcept
+    {
+        return (text ? TextView(text) : TextView()) < string.View();
     }
 
     // printf-style text from a format of this width.
@@ -581,9 +672,9 @@ private:
     // The characters before the first NUL within the buffer.
     uint32_t LockedLength() const
     {
-        const View units(GetString(), m_buffer->GetSize() / sizeof(C));
+        const TextView units(GetString(), m_buffer->GetSize() / sizeof(C));
         const size_t nul = units.find(C(0));
-        return uint32_t(nul == View::npos ? units.size() : nul);
+        return uint32_t(nul == TextView::npos ? units.size() : nul);
     }
 
     static uint32_t BoundedLength(const C* text, uint32_t maxLength)
@@ -605,14 +696,14 @@ private:
     // A new exact buffer of the text.
     void AssignNew(const C* text, uint32_t length)
     {
-        StringT result = Concatenate(View(text, length));
+        StringT result = Concatenate(TextView(text, length));
         m_buffer.Swap(result.m_buffer);
     }
 
-    static StringT Concatenate(View span) { return Concatenate(&span, 1); }
+    static StringT Concatenate(TextView span) { return Concatenate(&span, 1); }
 
     // One new exact buffer of the spans; the empty buffer when they are all empty.
-    static StringT Concatenate(const View* spans, int count)
+    static StringT Concatenate(const TextView* spans, int count)
     {
         uint64_t total = 0;
         for (int i = 0; i < count; ++i)
@@ -633,35 +724,35 @@ private:
         return result;
     }
 
-    // Appends count characters; an unlocked buffer is made private, resized exactly and unlocked again.
+    // Appends count characters, resizing the buffer exactly. A shared buffer is copied first; one held
+    // by this string alone, or locked, grows in place. Its shareable flag is left alone: no other string
+    // can reach a buffer while this one appends to it.
     void Append(const C* text, uint32_t count)
     {
         if (count == 0)
             return;
         const uint32_t length = uint32_t(GetLength());
-        const uint64_t units = uint64_t(length) + count + 1;
-        if (units * sizeof(C) > UINT32_MAX)
+        const uint64_t bytes = (uint64_t(length) + count + 1) * sizeof(C);
+        if (bytes > UINT32_MAX)
             throw Exception<std::bad_alloc>();
-        C* data;
-        const bool locked = IsLocked();
-        if (locked) {
-            LIBuffer* buffer = m_buffer.GetWritable();
-            if (buffer->Resize(uint32_t(units * sizeof(C))) != units * sizeof(C))
+        if (!IsLocked() && m_buffer->GetRefCount() > 1) {
+            ConstRCPtr<LIBuffer> copy = m_buffer->CreateSubCopy(uint32_t(bytes), 0);
+            if (!copy)
+                VQ_THROW(std::runtime_error);
+            if (copy->GetSize() != bytes)
                 throw Exception<std::bad_alloc>();
-            data = Data();
-        } else {
-            data = Lock(int32_t(units));
+            m_buffer.Set(copy.Get());
+        } else if (m_buffer.GetWritable()->Resize(uint32_t(bytes)) != bytes) {
+            throw Exception<std::bad_alloc>();
         }
+        C* data = Data();
         std::memcpy(data + length, text, count * sizeof(C));
         data[length + count] = 0;
-        // The buffer holds exactly the text now, so unlocking needs no scan for its end.
-        if (!locked)
-            m_buffer.GetWritable()->SetUnshareable(false);
     }
 
     StringT Mapped(C (*map)(C)) const
     {
-        const View text(GetString(), uint32_t(GetLength()));
+        const TextView text = View();
         size_t first = 0;
         while (first < text.size() && map(text[first]) == text[first])
             ++first;
@@ -685,6 +776,14 @@ private:
 };
 
 } // namespace VQ
+
+// Hashes the text, as std::hash of the same view does.
+template <class C, class O> struct std::hash<VQ::StringT<C, O>> {
+    size_t operator()(const VQ::StringT<C, O>& text) const noexcept
+    {
+        return std::hash<std::basic_string_view<C>>()(text.View());
+    }
+};
 
 #if __has_include("vqframework/storage/StringFormat.h")
 #include "vqframework/storage/StringFormat.h"

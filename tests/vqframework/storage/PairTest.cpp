@@ -65,13 +65,19 @@ struct TestKey {
     int32_t a = 0;
 };
 
+// A ToString that takes a number alone would read as the number's text; only the one with decimals exists.
+template <class T> concept HasOneArgumentToString = requires(const T& value) { ToString(value); };
+
 TEST(KeyTextTest, PlainValuesGiveTheirTypeNameNotTheirValue)
 {
-    EXPECT_EQ("int", Utf8(ToString(12345)));
-    EXPECT_EQ("int", Utf8(LPair<int, int, &ToString<int>>::Create(0x10, 1)->ToString()));
-    EXPECT_EQ("int", Utf8(LPair<int, int, &ToString<int>>::Create(-1, 1)->ToString()));
-    EXPECT_EQ("long", Utf8(LPair<long, double, &ToString<long>>::Create(65L, 1.0)->ToString()));
-    EXPECT_EQ("VQ::(anonymous namespace)::TestKey", Utf8(ToString(TestKey{3})));
+    static_assert(!HasOneArgumentToString<int>);
+    static_assert(!HasOneArgumentToString<TestKey>);
+    EXPECT_EQ("12345", Utf8(ToString(12345, 0)));
+    EXPECT_EQ("int", Utf8(DescribeValue(12345)));
+    EXPECT_EQ("int", Utf8(LPair<int, int, &DescribeValue<int>>::Create(0x10, 1)->ToString()));
+    EXPECT_EQ("int", Utf8(LPair<int, int, &DescribeValue<int>>::Create(-1, 1)->ToString()));
+    EXPECT_EQ("long", Utf8(LPair<long, double, &DescribeValue<long>>::Create(65L, 1.0)->ToString()));
+    EXPECT_EQ("VQ::(anonymous namespace)::TestKey", Utf8(DescribeValue(TestKey{3})));
 }
 
 class LTestFont : public virtual LRefCountedObject {
@@ -97,13 +103,13 @@ private:
     std::vector<std::string>* m_log;
 };
 
-using FontPair = LPair<ConstRCPtr<LTestFont>, RCPtr<LTestFontFile>, &ToString<ConstRCPtr<LTestFont>>>;
+using FontPair = LPair<ConstRCPtr<LTestFont>, RCPtr<LTestFontFile>, &DescribeValue<ConstRCPtr<LTestFont>>>;
 
 TEST(KeyTextTest, CountedPointersGiveTheirObjectsTextOrNothing)
 {
     EXPECT_EQ("", Utf8(FontPair::Create(ConstRCPtr<LTestFont>(), RCPtr<LTestFontFile>())->ToString()));
-    EXPECT_TRUE(ToString(RCPtr<LTestFont>()).IsEmpty());
-    EXPECT_EQ("Arial 12", Utf8(ToString(RCPtr<LTestFont>(new LTestFont))));
+    EXPECT_TRUE(DescribeValue(RCPtr<LTestFont>()).IsEmpty());
+    EXPECT_EQ("Arial 12", Utf8(DescribeValue(RCPtr<LTestFont>(new LTestFont))));
 
     ConstRCPtr<LTestFont> font = new LTestFont;
     EXPECT_EQ("Arial 12", Utf8(FontPair::Create(font, RCPtr<LTestFontFile>())->ToString()));

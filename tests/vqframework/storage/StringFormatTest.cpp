@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <string>
 
@@ -55,6 +56,23 @@ TEST(StringFormatTest, FormatsIntegersByTheirOwnWidthAndSignedness)
     ExpectCases(cases, std::size(cases));
 }
 
+TEST(StringFormatTest, ShortAndCharPrefixesCutIntegersAsPrintfDoes)
+{
+    const FormatCase cases[] = {
+        {String::Format(u"%hd|%hhd|%hi|%hhi", 99999, 300, 32768, 128), "-31073|44|-32768|-128"},
+        {String::Format(u"%hu|%hhu|%hu", -1, -1, 99999), "65535|255|34463"},
+        {String::Format(u"%hx|%hhx|%hhX|%ho|%hho", 0x12345, 300, 0xABC, 0x10009, 0x109), "2345|2c|BC|11|11"},
+        {String::Format(u"%hd|%hhu", int64_t(5000000000), uint64_t(5000000000)), "-3584|0"},
+        {String::Format(u"%hd|%hhd", int16_t(-2), int8_t(-3)), "-2|-3"},
+        {String::Format(u"[%6hd|%-6hhu|%06hx|%#hx|%+hhd|%.4hd]", 65535, 511, -1, 0x10010, 255, 3),
+         "[    -1|255   |00ffff|0x10|-1|0003]"},
+        // Other prefixes leave the argument's own width alone, and "h" does not touch texts or characters.
+        {String::Format(u"%ld|%lld|%I64d|%I32u", 99999, 99999, 99999, 99999u), "99999|99999|99999|99999"},
+        {String::Format(u"%hc|%hs", u'A', u"text"), "A|text"},
+    };
+    ExpectCases(cases, std::size(cases));
+}
+
 TEST(StringFormatTest, AppliesFlagsWidthAndPrecisionToIntegers)
 {
     const FormatCase cases[] = {
@@ -99,6 +117,23 @@ TEST(StringFormatTest, FormatsFloatingPointInTheCLocale)
         {String::Format(u"%.3f", 1e20), "100000000000000000000.000"},
     };
     ExpectCases(cases, std::size(cases));
+}
+
+// Infinities and NaNs, signed or not, come out as the C library prints them.
+TEST(StringFormatTest, NonFiniteValuesMatchTheCLibrary)
+{
+    const char* const formats[] = {"%f", "%F", "%e", "%E", "%g", "%G", "%+f", "% e", "%08f", "%-6G", "%5.2e", "%#g"};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double values[] = {nan, -nan, inf, -inf};
+    for (const char* format : formats) {
+        const std::u16string wide(format, format + std::char_traits<char>::length(format));
+        for (double value : values) {
+            char expected[32];
+            std::snprintf(expected, sizeof expected, format, value);
+            EXPECT_EQ(Utf8(String::Format(wide.c_str(), value)), expected) << format;
+        }
+    }
 }
 
 TEST(StringFormatTest, InsertsWideAndNarrowTexts)

@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace VQ {
@@ -66,6 +69,75 @@ TEST(StringT, CopiesShareTheBufferUntilOneOfThemChanges)
     String c;
     c = a;
     EXPECT_EQ(BufferOf(c), BufferOf(a));
+}
+
+// Counts the references taken, so that a test sees a count that went up and down again.
+class CountingBuffer : public StringBuffer {
+public:
+    using StringBuffer::StringBuffer;
+    int32_t AddRef() const override
+    {
+        ++references;
+        return StringBuffer::AddRef();
+    }
+    mutable int32_t references = 0;
+};
+
+TEST(StringT, MovesHandTheBufferOverWithoutTouchingItsCount)
+{
+    static_assert(std::is_nothrow_move_constructible_v<String> && std::is_nothrow_move_assignable_v<String>);
+    static_assert(std::is_nothrow_move_constructible_v<NarrowString> &&
+                  std::is_nothrow_move_assignable_v<NarrowString>);
+
+    ConstRCPtr<LIBuffer> held(new CountingBuffer(5, 0, true));
+    std::memcpy(held->GetData(), "text", 5);
+    const auto* buffer = static_cast<const CountingBuffer*>(held.Get());
+    NarrowString source(held);
+    held.Release();
+    ASSERT_EQ(source.GetBuffer().Get(), buffer);
+    const int32_t references = buffer->references;
+
+    NarrowString moved(std::move(source));
+    EXPECT_EQ(moved.GetBuffer().Get(), buffer);
+    EXPECT_EQ(source.GetBuffer().Get(), NarrowString().GetBuffer().Get());
+    EXPECT_TRUE(source.IsEmpty());
+
+    NarrowString target("old");
+    target = std::move(moved);
+    EXPECT_EQ(target.GetBuffer().Get(), buffer);
+    EXPECT_EQ(moved.GetBuffer().Get(), NarrowString().GetBuffer().Get());
+    EXPECT_EQ(buffer->references, references);
+    EXPECT_EQ(buffer->GetRefCount(), 1);
+    EXPECT_EQ(target, "text");
+
+    String wide(u"wide");
+    const String copy = wide;
+    const String taken(std::move(wide));
+    EXPECT_EQ(BufferOf(taken), BufferOf(copy));
+    EXPECT_EQ(copy.GetBuffer()->GetRefCount(), 2);
+    EXPECT_EQ(BufferOf(wide), EmptyBuffer());
+    String self(u"self");
+    String& alias = self;
+    self = std::move(alias);
+    EXPECT_EQ(self, u"self");
+}
+
+TEST(StringT, MovesKeepLockedBuffersInPlace)
+{
+    String locked(u"abc");
+    char16_t* data = locked.Lock(8);
+    String moved(std::move(locked));
+    EXPECT_EQ(moved.GetString(), data);
+    EXPECT_FALSE(moved.GetBuffer()->IsShareable());
+    EXPECT_EQ(BufferOf(locked), EmptyBuffer());
+
+    String other(u"xy");
+    moved = std::move(other);
+    EXPECT_EQ(moved.GetString(), data);
+    EXPECT_EQ(moved, u"xy");
+    EXPECT_EQ(BufferOf(other), EmptyBuffer());
+    EXPECT_EQ(moved.Unlock(), S_OK);
+    EXPECT_EQ(moved, u"xy");
 }
 
 TEST(StringT, EmptyStringsShareOneBuffer)
@@ -259,6 +331,41 @@ TEST(StringT, AppendsResizeExactlyAndLeaveTheBufferShareable)
     EXPECT_EQ(BufferOf(left + String()), BufferOf(left));
 }
 
+// Copy-on-write around appends: a buffer held alone grows in place, a shared one is left to its
+// other holder, a locked one grows in place and stays locked.
+TEST(StringT, AppendsGrowAPrivateBufferInPlaceAndCopyASharedOne)
+{
+    NarrowString text("ab");
+    text += 'c';
+    const LIBuffer* const buffer = text.GetBuffer().Get();
+    text += NarrowString("de");
+    EXPECT_EQ(text.GetBuffer().Get(), buffer);
+    EXPECT_EQ(text, "abcde");
+    EXPECT_EQ(buffer->GetSize(), 6u);
+    EXPECT_TRUE(buffer->IsShareable());
+
+    // Shared, the buffer is left to its other holder, which keeps the text it had.
+    const NarrowString other = text;
+    text += 'f';
+    EXPECT_NE(text.GetBuffer().Get(), buffer);
+    EXPECT_EQ(other, "abcde");
+    EXPECT_EQ(text, "abcdef");
+    EXPECT_EQ(buffer->GetRefCount(), 1);
+    EXPECT_EQ(text.GetBuffer()->GetRefCount(), 1);
+    EXPECT_TRUE(text.GetBuffer()->IsShareable());
+
+    // Locked, it grows in place and stays locked.
+    NarrowString locked("xy");
+    ASSERT_NE(locked.Lock(0), nullptr);
+    const LIBuffer* lockedBuffer = locked.GetBuffer().Get();
+    locked += 'z';
+    EXPECT_EQ(locked.GetBuffer().Get(), lockedBuffer);
+    EXPECT_FALSE(locked.GetBuffer()->IsShareable());
+    EXPECT_EQ(locked, "xyz");
+    EXPECT_EQ(locked.Unlock(), S_OK);
+    EXPECT_EQ(locked, "xyz");
+}
+
 struct MidCase {
     int32_t start;
     int32_t count;
@@ -388,6 +495,53 @@ TEST(StringT, FindAndReverseFind)
     EXPECT_EQ(NarrowString("a\xC3\xA9").ReverseFind('\xC3'), 1);
 }
 
+// Texts that are no strings are looked at where they are: the overloads taken cannot throw, so no
+// temporary string is built for them.
+TEST(StringT, FindsAndComparesViewsPointersAndCharacters)
+{
+    const String text(u"a.b.c");
+    const std::u16string_view view(u"b.cX", 3);
+    static_assert(noexcept(text.Find(u"b")) && noexcept(text.Find(view)) && noexcept(text.Find(u'b')));
+    static_assert(noexcept(text == view) && noexcept(view == text) && noexcept(text == u"a"));
+    static_assert(noexcept(text < view) && noexcept(view < text) && noexcept(text < u"a") && noexcept(u"a" < text));
+
+    struct Case {
+        int32_t found;
+        int32_t expected;
+    };
+    const char16_t* const nullText = nullptr;
+    for (const Case& c : {Case{text.Find(u"b.c"), 2}, Case{text.Find(view), 2}, Case{text.Find(view, 3), -1},
+                          Case{text.Find(u'.'), 1}, Case{text.Find(u'.', 2), 3}, Case{text.Find(u'.', 4), -1},
+                          Case{text.Find(u'x'), -1}, Case{text.Find(char16_t(0)), -1}, Case{text.Find(u'a', -1), -1},
+                          Case{text.Find(u'c', 4), 4}, Case{text.Find(nullText, 5), 5}, Case{text.Find(u"", 6), -1},
+                          Case{NarrowString("x\xC3\xA9y").Find('y'), 3},
+                          Case{NarrowString("ab").Find(std::string_view("b")), 1}}) {
+        EXPECT_EQ(c.found, c.expected);
+    }
+
+    EXPECT_TRUE(text == std::u16string_view(u"a.b.cd", 5));
+    EXPECT_FALSE(text == std::u16string_view(u"a.b", 3));
+    EXPECT_TRUE(std::u16string_view(u"a.b.c") == text);
+    EXPECT_TRUE(text != view);
+    EXPECT_TRUE(String() == std::u16string_view());
+
+    EXPECT_TRUE(text < u"b");
+    EXPECT_FALSE(text < u"a.b.c");
+    EXPECT_TRUE(u"a.b" < text);
+    EXPECT_FALSE(u"a.b.c" < text);
+    EXPECT_TRUE(text < std::u16string_view(u"a.c"));
+    EXPECT_TRUE(std::u16string_view(u"a.b") < text);
+    EXPECT_TRUE(String() < u"a");
+    EXPECT_FALSE(String() < nullText);
+    EXPECT_TRUE(nullText < text);
+
+    std::map<String, int, std::less<>> map{{String(u"b"), 2}, {String(u"a"), 1}};
+    const auto found = map.find(std::u16string_view(u"bc", 1));
+    ASSERT_NE(found, map.end());
+    EXPECT_EQ(found->second, 2);
+    EXPECT_EQ(map.find(u"c"), map.end());
+}
+
 TEST(StringT, EqualityWithStringsWideAndUtf8Texts)
 {
     const String empty;
@@ -461,6 +615,36 @@ TEST(StringT, NumbersAreReadInTheCLocale)
     }
 }
 
+// Doubles read as strtod reads them in the "C" locale, which the tests run in: bit for bit, with the
+// sign of zeros and NaNs, through leading blanks, signs, partial numbers, hexadecimal numbers and
+// values out of range.
+TEST(StringT, DoublesAreReadAsTheCLibraryReadsThem)
+{
+    const std::string many(400, '0');
+    const std::string texts[] = {
+        "42", "  -17x", "+3.75e2", "\t\n5,5", "\v\f 1", "abc", "", ".5", "-.5", ".", "-", "+", "+-5", "-+5", "--5",
+        "- 5", "1e", "1e+", "1e-3", "1E3", "1.5e+3x", "00012", "-0", "+0.0", "-abc", "0.1", "9007199254740993",
+        "123456789012345678901234567890", "2.2250738585072011e-308", "0x1p3", "0X1P-2", "0x.8", "0x", "-0x", "0xg",
+        "0x-1", "0x+1", "0x1.8p1", "0x1e", "-0x1Fp+1", "inf", "-INF", "Infinity", "infinit", "nan", "-nan", "NaN(12)",
+        "nanx", "1e400", "-1e400", "1e-400", "-1e-400", "2e-324", "3e-324", "4.9e-324", "1e-310",
+        "1.7976931348623157e308", "1.7976931348623159e308", "1e99999999999999999999", "-1e-99999999999999999999",
+        "0e999999", "0.000000000000000000000000000000001e340", "1000e-330", "1" + many, "-1" + many + ".5",
+        "0." + many + "1", "0x1p2000", "0x1p-1100", "-0x1p2000", "0x0.0000001p2000", "0x" + many + "1p-4000",
+        "0x1" + many};
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text.substr(0, 40));
+        const double expected = std::strtod(text.c_str(), nullptr);
+        for (const double read : {NarrowString(text.c_str()).ToDouble(), String(text.c_str()).ToDouble()}) {
+            if (std::isnan(expected)) {
+                EXPECT_TRUE(std::isnan(read));
+                EXPECT_EQ(std::signbit(read), std::signbit(expected));
+            } else {
+                EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << read << " instead of " << expected;
+            }
+        }
+    }
+}
+
 TEST(StringT, SplitAtAnyOfTheSeparators)
 {
     struct Case {
@@ -509,6 +693,17 @@ TEST(StringT, LockThrowsWhenTheSharedBufferCannotBeCopied)
     }
     EXPECT_TRUE(text.GetBuffer()->IsShareable());
     EXPECT_EQ(text, "ab");
+}
+
+TEST(StringT, AppendThrowsWhenTheSharedBufferCannotBeCopied)
+{
+    ConstRCPtr<LIBuffer> buffer(new UncopyableBuffer(3, 0, true));
+    std::memcpy(buffer->GetData(), "ab", 3);
+    NarrowString text(buffer);
+    EXPECT_THROW(text += 'c', std::runtime_error);
+    EXPECT_EQ(text.GetBuffer().Get(), buffer.Get());
+    EXPECT_EQ(text, "ab");
+    EXPECT_EQ(buffer->GetSize(), 3u);
 }
 
 TEST(StringT, Utf8ConstructionKeepsTheWellFormedPrefix)
@@ -596,6 +791,103 @@ TEST(StringT, AssignUTF8TakesAtMostLengthBytes)
     EXPECT_TRUE(text.IsEmpty());
     text.AssignUTF8("\xFF", -1);
     EXPECT_EQ(BufferOf(text), EmptyBuffer());
+}
+
+TEST(StringT, ViewsShowTheTextWithoutItsTerminator)
+{
+    const String text(u"view");
+    const std::u16string_view view = text.View();
+    EXPECT_EQ(view, u"view");
+    EXPECT_EQ(view.data(), text.GetString());
+    const std::u16string_view implicit = text;
+    EXPECT_EQ(implicit.size(), 4u);
+    EXPECT_TRUE(String().View().empty());
+
+    String locked(u"ab");
+    locked.Lock(6);
+    EXPECT_EQ(locked.View(), u"ab");
+    locked.Unlock();
+
+    const NarrowString narrow("n\xC3\xA9");
+    const std::string_view narrowView = narrow;
+    EXPECT_EQ(narrowView, "n\xC3\xA9");
+}
+
+TEST(StringT, ConstructsFromAUtf8ViewOfGivenExtent)
+{
+    static_assert(!std::is_convertible_v<std::string_view, String>, "the conversion is asked for by name");
+    const std::string_view bytes("caf\xC3\xA9 au lait");
+    struct Case {
+        std::string_view utf8;
+        const char16_t* expected;
+    };
+    for (const Case& c : {Case{bytes.substr(0, 5), u"caf\u00E9"}, Case{bytes.substr(0, 4), u"caf"},
+                          Case{bytes, u"caf\u00E9 au lait"}, Case{std::string_view("ab\0cd", 5), u"ab"},
+                          Case{std::string_view("\xF0\x9F\x98\x80"), u"\U0001F600"}}) {
+        EXPECT_EQ(String(c.utf8), c.expected) << c.utf8;
+    }
+    EXPECT_EQ(BufferOf(String(std::string_view())), EmptyBuffer());
+    // An empty view at the very end of a block is not read.
+    const std::vector<char> block(4, 'a');
+    EXPECT_EQ(BufferOf(String(std::string_view(block.data() + block.size(), 0))), EmptyBuffer());
+    EXPECT_EQ(String(std::string_view(block.data(), block.size())), u"aaaa");
+    EXPECT_STREQ(NarrowString(std::u16string_view(u"\u00E9t\u00E9xyz", 3)).GetString(), "\xC3\xA9t\xC3\xA9");
+}
+
+TEST(StringT, Utf8IntoACallersStringGivesWhatToUTF8Gives)
+{
+    const std::u16string texts[] = {u"", u"ascii only", u"gr\u00FC\u00DF", u"\u20AC\U0001F600", u"x\xD800y", u"x\xDC00",
+                                    u"ab\xD83D", std::u16string(40, u'a') + u"\U0001F600\u00E9",
+                                    std::u16string(15, u'a') + u"\xD83D", std::u16string(14, u'a') + u"\u20AC"};
+    for (const std::u16string& units : texts) {
+        const String text(units.c_str());
+        std::string out = "stale contents";
+        text.ToUTF8(out);
+        EXPECT_EQ(out, Utf8(text));
+        EXPECT_EQ(out.size(), std::strlen(out.c_str()));
+    }
+}
+
+TEST(StringT, Utf8IntoACallersStringUsesTheRoomItHas)
+{
+    std::string out;
+    out.reserve(64);
+    const char* const data = out.data();
+    String(u"gr\u00FC\u00DF \U0001F600").ToUTF8(out);
+    EXPECT_EQ(out, "gr\xC3\xBC\xC3\x9F \xF0\x9F\x98\x80");
+    String(u"x").ToUTF8(out);
+    EXPECT_EQ(out, "x");
+    String(std::u16string(21, u'\u20AC').c_str()).ToUTF8(out);
+    EXPECT_EQ(out.size(), 63u);
+    EXPECT_EQ(out.data(), data);
+
+    String(std::u16string(22, u'\u20AC').c_str()).ToUTF8(out);
+    EXPECT_EQ(out.size(), 66u);
+    EXPECT_EQ(out.substr(60), "\xE2\x82\xAC\xE2\x82\xAC");
+
+    // A locked text that fills its whole buffer has no terminator to read.
+    String locked;
+    char16_t* units = locked.Lock(3);
+    units[0] = u'a';
+    units[1] = u'b';
+    units[2] = u'\xD83D';
+    locked.ToUTF8(out);
+    EXPECT_EQ(out, "ab\xED\xA0\xBD");
+    locked.Unlock();
+}
+
+TEST(StringT, HashesLikeTheViewOfItsText)
+{
+    const std::unordered_set<String> set{String(u"one"), String(u"two")};
+    EXPECT_EQ(set.count(String(u"one")), 1u);
+    EXPECT_EQ(set.count(String(u"three")), 0u);
+    String locked(u"one");
+    locked.Lock(10);
+    EXPECT_EQ(set.count(locked), 1u);
+    locked.Unlock();
+    EXPECT_EQ(std::hash<String>()(String(u"text")), std::hash<std::u16string_view>()(u"text"));
+    EXPECT_EQ(std::hash<NarrowString>()(NarrowString("text")), std::hash<std::string_view>()("text"));
+    EXPECT_EQ(std::hash<String>()(String()), std::hash<std::u16string_view>()(u""));
 }
 
 TEST(StringT, NarrowStringsConvertBothWays)
