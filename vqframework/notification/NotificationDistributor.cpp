@@ -45,11 +45,11 @@ void RemoveActiveDistributor(const LNotificationDistributor* distributor, RCPtr<
 // Enters a delivery position into the pool's list for the time of one delivery, exceptions included.
 class LNotificationDistributor::LNotificationClientPool::ActiveDelivery {
 public:
-    // Starts at the newest registration, or at the index given.
-    ActiveDelivery(LNotificationClientPool& pool, int32_t index, bool fromNewest) : m_pool(pool)
+    // At the index, or just above the newest registration.
+    ActiveDelivery(LNotificationClientPool& pool, int32_t index, bool aboveNewest) : m_pool(pool)
     {
         MutexLock lock(m_pool.m_lock);
-        m_position.index = fromNewest ? static_cast<int32_t>(m_pool.m_records.GetCount()) - 1 : index;
+        m_position.index = aboveNewest ? static_cast<int32_t>(m_pool.m_records.GetCount()) : index;
         m_position.next = m_pool.m_deliveries;
         m_pool.m_deliveries = &m_position;
     }
@@ -133,8 +133,7 @@ VQRESULT LNotificationDistributor::LNotificationClientPool::RemoveClient(
     if (index < 0)
         return S_FALSE;
     m_records.RemoveItem(static_cast<uint32_t>(index), removed);
-    // Deliveries past this registration now stand one lower; one serving it stays, so that its next
-    // step is the registration below.
+    // A delivery serving this registration stays, so that its next step is the registration below.
     for (DeliveryPosition* position = m_deliveries; position; position = position->next) {
         if (index < position->index)
             --position->index;
@@ -142,49 +141,44 @@ VQRESULT LNotificationDistributor::LNotificationClientPool::RemoveClient(
     return S_OK;
 }
 
-int32_t LNotificationDistributor::LNotificationClientPool::Serve(DeliveryPosition& position,
-                                                                  const RCPtr<LNotificationDistributor>& sender,
-                                                                  const RCPtr<LNotification>& notification,
-                                                                  bool advance)
+RCPtr<LNotificationClient> LNotificationDistributor::LNotificationClientPool::ClientToServe(
+    int32_t index, const RCPtr<LNotification>& notification, RCPtr<LNotification>& consumed)
 {
-    // Released after the lock: the reference held on the client for the call, and a coalescing
-    // registration's latest posted notification.
-    RCPtr<LNotificationClient> client;
-    RCPtr<LNotification> consumed;
-    {
-        MutexLock lock(m_lock);
-        const int32_t index = position.index;
-        if (index < 0)
-            return index;
-        if (static_cast<uint32_t>(index) < m_records.GetCount()) {
-            LNotificationRegisteredClientInfo& record = *m_records.GetAt(static_cast<uint32_t>(index));
-            // A coalescing registration gets only the newest posted notification of the id.
-            if ((record.flags & NotificationFlagCoalesce) == 0) {
-                client = record.client;
-            } else if (record.latestPosted.Get() == notification.Get()) {
-                consumed = record.latestPosted;
-                record.latestPosted = nullptr;
-                client = record.client;
-            }
-        }
-        if (!client) {
-            if (advance)
-                --position.index;
-            return position.index;
-        }
-    }
-    client->Receive(sender, notification);
-    MutexLock lock(m_lock);
-    if (advance)
-        --position.index;
-    return position.index;
+    if (index < 0 || static_cast<uint32_t>(index) >= m_records.GetCount())
+        return nullptr;
+    LNotificationRegisteredClientInfo& record = *m_records.GetAt(static_cast<uint32_t>(index));
+    if ((record.flags & NotificationFlagCoalesce) == 0)
+        return record.client;
+    // A coalescing registration gets only the newest posted notification of the id.
+    if (record.latestPosted.Get() != notification.Get())
+        return nullptr;
+    consumed = record.latestPosted;
+    record.latestPosted = nullptr;
+    return record.client;
 }
 
 void LNotificationDistributor::LNotificationClientPool::Send(const RCPtr<LNotificationDistributor>& sender,
                                                              const RCPtr<LNotification>& notification)
 {
     ActiveDelivery delivery(*this, 0, true);
-    while (Serve(delivery.Position(), sender, notification, true) >= 0) {
+    DeliveryPosition& position = delivery.Position();
+    for (;;) {
+        // Released after the lock: the reference held on the client for the call, and a coalescing
+        // registration's latest posted notification.
+        RCPtr<LNotificationClient> client;
+        RCPtr<LNotification> consumed;
+        {
+            // The step down and the look at the registration are one step: a registration removed
+            // between two steps must not shift another under the position.
+            MutexLock lock(m_lock);
+            while (!client) {
+                if (position.index <= 0)
+                    return;
+                --position.index;
+                client = ClientToServe(position.index, notification, consumed);
+            }
+        }
+        client->Receive(sender, notification);
     }
 }
 
@@ -193,7 +187,18 @@ int32_t LNotificationDistributor::LNotificationClientPool::SendToClient(const RC
                                                                         const RCPtr<LNotification>& notification)
 {
     ActiveDelivery delivery(*this, index, false);
-    return Serve(delivery.Position(), sender, notification, false);
+    DeliveryPosition& position = delivery.Position();
+    RCPtr<LNotificationClient> client;
+    RCPtr<LNotification> consumed;
+    {
+        MutexLock lock(m_lock);
+        client = ClientToServe(index, notification, consumed);
+        if (!client)
+            return index;
+    }
+    client->Receive(sender, notification);
+    MutexLock lock(m_lock);
+    return position.index;
 }
 
 LNotificationDistributor::LNotificationDistributor() = default;

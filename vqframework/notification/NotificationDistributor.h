@@ -106,18 +106,20 @@ public:
     void Send(const RCPtr<LNotificationDistributor>& sender, const RCPtr<LNotification>& notification);
 
 private:
-    // Where one running delivery stands. Each delivery has its own, so a nested Send of the same id
-    // neither skips nor repeats a registration of the outer one; removals move every one of them.
+    // The index of the registration one running delivery serves or served last (at first, the count:
+    // just above the newest). Each delivery has its own, so a nested Send of the same id neither skips
+    // nor repeats a registration of the outer one; every removal below it moves it down.
     struct DeliveryPosition {
         int32_t index;
         DeliveryPosition* next;
     };
     class ActiveDelivery;
 
-    // Serves the registration at the position and returns the position afterwards, one lower when
-    // `advance`; a position below 0 is returned at once.
-    int32_t Serve(DeliveryPosition& position, const RCPtr<LNotificationDistributor>& sender,
-                  const RCPtr<LNotification>& notification, bool advance);
+    // The client to serve at the index, under the lock; null when the index lies outside the
+    // registrations or the registration coalesces and does not wait for this notification. A
+    // coalescing registration's latest posted notification moves to `consumed`.
+    RCPtr<LNotificationClient> ClientToServe(int32_t index, const RCPtr<LNotification>& notification,
+                                             RCPtr<LNotification>& consumed);
 
     Mutex& m_lock;
     int32_t m_flags = 0;

@@ -37,11 +37,23 @@ TEST(NotificationInternID, SameTextFromTwoBuffersGivesOneStableId)
     EXPECT_EQ(RegistrySize(), size);
 }
 
+// A name no earlier test or repetition has interned.
+std::u16string FreshName(const char* prefix)
+{
+    static int counter = 0;
+    const std::string text = prefix + std::to_string(counter++);
+    return std::u16string(text.begin(), text.end());
+}
+
 TEST(NotificationInternID, ComparesTextCaseSensitively)
 {
-    const char16_t* upper = LNotification::InternID(u"NID_CASE_PROBE");
+    const std::u16string name = FreshName("NID_CASE_PROBE_");
+    std::u16string lowerName = name;
+    for (char16_t& c : lowerName)
+        c = c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    const char16_t* upper = LNotification::InternID(name.c_str());
     const uint32_t size = RegistrySize();
-    const char16_t* lower = LNotification::InternID(u"nid_case_probe");
+    const char16_t* lower = LNotification::InternID(lowerName.c_str());
     EXPECT_NE(lower, upper);
     EXPECT_EQ(RegistrySize(), size + 1);
 }
