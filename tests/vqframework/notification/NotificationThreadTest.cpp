@@ -1,6 +1,7 @@
 #include "NotificationTestSupport.h"
 
 #include "vqframework/notification/NotificationCenter.h"
+#include "vqframework/notification/NotificationHandler.h"
 #include "vqframework/notification/NotificationQueue.h"
 
 #include <gtest/gtest.h>
@@ -261,6 +262,69 @@ INSTANTIATE_TEST_SUITE_P(
                           },
                           {"C", "B", "A"}}),
     [](const testing::TestParamInfo<CrossThreadChange>& info) { return std::string(info.param.what); });
+
+// Hands what it receives to its table, as a port layer's client does on the port's thread.
+class DispatchingOwner : public LNotificationClient {
+public:
+    DispatchingOwner() : table(LNotificationHandler<DispatchingOwner>::Create(this)) {}
+
+    void Receive(const RCPtr<LNotificationDistributor>& sender, const RCPtr<LNotification>& notification) override
+    {
+        table->Dispatch(sender, notification);
+    }
+    VQRESULT Unregister(const RCPtr<LNotificationDistributor>& distributor, const char16_t* id) override
+    {
+        table->RemoveHandler(distributor, id);
+        return LNotificationClient::Unregister(distributor, id);
+    }
+    VQRESULT OnNotification(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&)
+    {
+        ++handled;
+        return S_OK;
+    }
+
+    RCPtr<LNotificationHandler<DispatchingOwner>> table;
+    std::atomic<int> handled{0};
+};
+
+TEST_F(NotificationThreads, HandlerTableChangesWhileAnotherThreadDispatches)
+{
+    const char16_t* captured = LNotification::InternID(u"NID_MIDI_DATA_CAPTURED");
+    RCPtr<DispatchingOwner> owner(new DispatchingOwner());
+    ASSERT_EQ(owner->table->RegisterHandler(&DispatchingOwner::OnNotification, distributor, captured, 0), S_OK);
+    std::atomic<bool> stop{false};
+    std::atomic<int> sent{0};
+    OneShotEvent delivering;
+    // One notification sent over and over: making one per send would take the process-wide
+    // notification lock, which the registrations take too, and hide a race from the sanitizer.
+    const RCPtr<LNotification> notification = LNotification::Create(captured);
+    std::thread port([&] {
+        while (!stop.load()) {
+            distributor->Send(notification);
+            ++sent;
+            delivering.Set();
+        }
+    });
+    ASSERT_TRUE(delivering.Wait());
+    // Several keys at a time, so that the table's tree is rebalanced around the port's entry.
+    const char16_t* valueChange = LNotification::InternID(u"NID_VALUE_CHANGE");
+    for (int round = 0; round < 100; ++round) {
+        std::vector<RCPtr<LNotificationDistributor>> controls;
+        for (int i = 0; i < 6; ++i) {
+            controls.push_back(test::MakeDistributor());
+            owner->table->RegisterHandler(&DispatchingOwner::OnNotification, controls.back(), valueChange, 0);
+        }
+        {
+            CAutoNotificationDisabler<DispatchingOwner> suspended(owner->table, controls[round % 6], valueChange);
+        }
+        for (const RCPtr<LNotificationDistributor>& control : controls)
+            owner->Unregister(control, valueChange);
+    }
+    stop.store(true);
+    port.join();
+    EXPECT_EQ(owner->handled.load(), sent.load());
+    owner->UnregisterAll();
+}
 
 // Pooling on, so that notifications recycled by the draining thread are reused by the posters.
 class NotificationPostingThreads : public NotificationThreads {
