@@ -65,9 +65,8 @@ public:
 
     int32_t RemoveItem(uint32_t index, RCPtr<X>& out) override
     {
-        if (index >= GetCount())
+        if (index >= GetCount() || !this->TakeSlot(index, ReadOnly::Raw(out)))
             VQ_THROW(std::out_of_range);
-        this->TakeSlot(index, ReadOnly::Raw(out));
         return static_cast<int32_t>(GetCount());
     }
 
