@@ -16,12 +16,12 @@ template <class X> class ConstRCPtr {
 public:
     constexpr ConstRCPtr() noexcept = default;
     constexpr ConstRCPtr(std::nullptr_t) noexcept {}
-    ConstRCPtr(const X* pointer) : m_pointer(const_cast<X*>(pointer)) { Acquire(); }
-    ConstRCPtr(const ConstRCPtr& other) : m_pointer(other.m_pointer) { Acquire(); }
+    ConstRCPtr(const X* pointer) : m_pointer(const_cast<X*>(pointer)) { AcquireOrGiveBack(); }
+    ConstRCPtr(const ConstRCPtr& other) : m_pointer(other.m_pointer) { AcquireOrGiveBack(); }
     template <class Y, class = std::enable_if_t<std::is_convertible_v<Y*, X*>>>
     ConstRCPtr(const ConstRCPtr<Y>& other) : m_pointer(const_cast<Y*>(other.Get()))
     {
-        Acquire();
+        AcquireOrGiveBack();
     }
     ~ConstRCPtr() { Release(); }
 
@@ -68,6 +68,18 @@ protected:
             Unshare();
     }
 
+    // Acquire for the constructors: no destructor runs for a pointer whose constructor throws, so
+    // a failed copy of an unshareable pointee gives back the reference taken before it.
+    void AcquireOrGiveBack()
+    {
+        try {
+            Acquire();
+        } catch (...) {
+            Release();
+            throw;
+        }
+    }
+
 public:
     // Makes the pointee private to this pointer when it is shared.
     void Unshare();
@@ -75,15 +87,15 @@ public:
 protected:
     static const LRefCountedObject* AsObject(const X* pointer) { return pointer; }
 
+    // The new reference is taken first, in a pointer of its own: when that fails, this pointer is
+    // left as it was. Otherwise the two swap, and that pointer, now holding the old pointee,
+    // releases it as it leaves scope, after this pointer already holds the new one.
     void Assign(X* pointer)
     {
         if (pointer == m_pointer)
             return;
-        X* old = m_pointer;
-        m_pointer = pointer;
-        Acquire();
-        if (old)
-            AsObject(old)->Release();
+        ConstRCPtr taken(pointer);
+        std::swap(m_pointer, taken.m_pointer);
     }
 
     X* m_pointer = nullptr;

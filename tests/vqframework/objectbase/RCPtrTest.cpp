@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
 #include <string>
 
 namespace VQ {
@@ -25,6 +27,16 @@ public:
     int value;
     bool copyAsOther = false;
 };
+
+// Counts the live instances; a copy of it fails, as one that runs out of memory does.
+class LTestUncopyable : public virtual LRefCountedObject {
+public:
+    LTestUncopyable() { ++s_alive; }
+    ~LTestUncopyable() override { --s_alive; }
+    RCPtr<LRefCountedObject> CreateCopy() const override { throw Exception<std::bad_alloc>(); }
+    static int s_alive;
+};
+int LTestUncopyable::s_alive = 0;
 
 class LTestNode : public virtual LRefCountedObject {
 public:
@@ -176,6 +188,44 @@ TEST(RCPtr, UnshareIntoAnotherTypeEmptiesThePointerAndThrows)
     }
     EXPECT_TRUE(a.IsEmpty());
     EXPECT_EQ(b->GetRefCount(), 1);
+}
+
+TEST(RCPtr, FailedCopyOfAnUnshareablePointeeTakesNoReferenceAndReleasesNothing)
+{
+    using Owner = RCPtr<LTestUncopyable>;
+    struct Case {
+        const char* name;
+        std::function<void(const Owner& owner, Owner& target, ConstRCPtr<LRefCountedObject>& widened)> call;
+    };
+    const Case cases[] = {
+        {"CopyConstruction", [](const Owner& owner, Owner&, auto&) { Owner copy(owner); }},
+        {"ConstCopyConstruction",
+         [](const Owner& owner, Owner&, auto&) { ConstRCPtr<LTestUncopyable> copy(owner); }},
+        {"ConvertingConstruction", [](const Owner& owner, Owner&, auto&) { RCPtr<LRefCountedObject> copy(owner); }},
+        {"ConstructionFromPointer", [](const Owner& owner, Owner&, auto&) { Owner copy(owner.Get()); }},
+        {"Assignment", [](const Owner& owner, Owner& target, auto&) { target = owner; }},
+        {"ConvertingAssignment", [](const Owner& owner, Owner&, auto& widened) { widened = owner; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            Owner owner = new LTestUncopyable;
+            owner->SetUnshareable(true);
+            Owner target = new LTestUncopyable;
+            ConstRCPtr<LRefCountedObject> widened = new LTestUncopyable;
+            const void* const targetBefore = target.Get();
+            const void* const widenedBefore = widened.Get();
+            EXPECT_THROW(c.call(owner, target, widened), std::bad_alloc);
+            EXPECT_EQ(owner->GetRefCount(), 1);
+            // A failed assignment leaves the pointer as it was.
+            EXPECT_EQ(target.Get(), targetBefore);
+            EXPECT_EQ(widened.Get(), widenedBefore);
+            EXPECT_EQ(target->GetRefCount(), 1);
+            EXPECT_EQ(LTestUncopyable::s_alive, 3);
+        }
+        EXPECT_EQ(LTestUncopyable::s_alive, 0);
+        LTestUncopyable::s_alive = 0;
+    }
 }
 
 RCPtr<LRefCountedObject>* g_watched = nullptr;
