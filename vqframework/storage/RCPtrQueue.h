@@ -33,7 +33,7 @@ public:
     // Never refuses an entry; only exhausted memory ends it, by exception, with the queue unchanged.
     VQRESULT Enqueue(const RCPtr<X>& item)
     {
-        Guard guard(m_lock);
+        MutexLock guard(m_lock);
         if (Size() == 0) {
             if (m_slots.SetCount(2) != 2)
                 throw Exception<std::bad_alloc>();
@@ -52,7 +52,7 @@ public:
     // the last entry.
     RCPtr<X> Dequeue()
     {
-        Guard guard(m_lock);
+        MutexLock guard(m_lock);
         if (GetCount() < 1)
             VQ_THROW(std::runtime_error);
         RCPtr<X> result = m_slots.GetAt(m_read);
@@ -64,7 +64,7 @@ public:
     uint32_t GetCount() const
     {
         // The size is read under the lock too: a producer may be growing the ring.
-        Guard guard(m_lock);
+        MutexLock guard(m_lock);
         const uint32_t size = Size();
         if (size == 0)
             return 0;
@@ -77,30 +77,11 @@ public:
     // The ring's size in slots, for inspection; one slot always stays free.
     uint32_t GetSlotCount() const
     {
-        Guard guard(m_lock);
+        MutexLock guard(m_lock);
         return Size();
     }
 
 private:
-    class Guard {
-    public:
-        explicit Guard(Mutex* lock) : m_lock(lock)
-        {
-            if (m_lock)
-                m_lock->Lock();
-        }
-        Guard(const Guard&) = delete;
-        Guard& operator=(const Guard&) = delete;
-        ~Guard()
-        {
-            if (m_lock)
-                m_lock->Unlock();
-        }
-
-    private:
-        Mutex* m_lock;
-    };
-
     uint32_t Size() const { return m_slots.GetCount(); }
 
     // On a full ring, an empty slot goes in where the oldest entry stands; the entries from there

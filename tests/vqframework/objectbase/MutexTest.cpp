@@ -41,6 +41,13 @@ TEST(MutexLock, UnlocksWhenItsScopeIsLeftByAnException)
     other.get(); // a lock still held here hangs the test until the runner's time-out
 }
 
+TEST(MutexLock, NullLockLocksNothing)
+{
+    Mutex* none = nullptr;
+    MutexLock lock(none);
+    MutexLock literal(nullptr);
+}
+
 TEST(Mutex, ExcludesOtherThreads)
 {
     Mutex mutex;
