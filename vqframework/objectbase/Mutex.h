@@ -16,6 +16,13 @@ public:
     void Lock() { m_mutex.lock(); }
     void Unlock() { m_mutex.unlock(); }
 
+    // The standard's lockable names, so that std::unique_lock, std::scoped_lock and
+    // std::condition_variable_any take this lock. A wait on a condition lets go of one holding
+    // only: a thread that holds the lock twice keeps it while it waits.
+    void lock() { m_mutex.lock(); }
+    void unlock() { m_mutex.unlock(); }
+    bool try_lock() { return m_mutex.try_lock(); }
+
 private:
     std::recursive_mutex m_mutex;
 };
