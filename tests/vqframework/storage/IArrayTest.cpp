@@ -12,6 +12,8 @@
 #include <iterator>
 #include <list>
 #include <stdexcept>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace VQ {
@@ -554,6 +556,38 @@ TEST(ArrayTest, IndexAccessIsRangeChecked)
     EXPECT_THROW(array.GetAt(1), std::out_of_range);
     const Array<uint32_t>& constant = array;
     EXPECT_THROW(constant.GetAt(uint32_t(-1)), std::out_of_range);
+}
+
+static_assert(std::is_nothrow_move_constructible_v<Array<uint32_t>>);
+static_assert(std::is_nothrow_move_assignable_v<Array<uint32_t>>);
+static_assert(std::is_nothrow_move_constructible_v<StringArrayT<char16_t, char>>);
+
+TEST(ArrayTest, MovesTakeTheStorageOver)
+{
+    Array<uint32_t> source;
+    for (uint32_t value : {4u, 5u, 6u})
+        source.Add(value);
+    const uint32_t* storage = source.GetData();
+
+    Array<uint32_t> moved(std::move(source));
+    EXPECT_EQ(storage, moved.GetData());
+    EXPECT_EQ(0u, source.GetCount());
+    EXPECT_EQ(nullptr, source.GetData());
+
+    Array<uint32_t> target;
+    target.Add(1);
+    target = std::move(moved);
+    EXPECT_EQ(storage, target.GetData());
+    EXPECT_EQ(3u, target.GetCount());
+    EXPECT_EQ(0u, moved.GetCount());
+
+    // The strings change hands with their array: none is copied.
+    StringArrayT<char16_t, char> strings;
+    strings.Add(StringT<char16_t, char>(u"kept"));
+    const char16_t* text = strings.GetAt(0).GetString();
+    StringArrayT<char16_t, char> movedStrings(std::move(strings));
+    EXPECT_EQ(text, movedStrings.GetAt(0).GetString());
+    EXPECT_EQ(0u, strings.GetCount());
 }
 
 TEST(ArrayTest, BoundedByteWriteCopiesOnlyInsideTheCount)
