@@ -9,6 +9,7 @@
 #include "vqframework/storage/RCPtrArray.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace VQ {
 
@@ -61,17 +62,28 @@ public:
         return result;
     }
 
+    // Takes the oldest entry into out under one holding of the lock, like Dequeue; an empty queue
+    // is no error here: the result is false and out is left as it was. What out held before is
+    // released after the lock is let go, so code run by that release may use the queue.
+    bool TryDequeue(RCPtr<X>& out)
+    {
+        RCPtr<X> taken;
+        {
+            MutexLock guard(m_lock);
+            if (Count() == 0)
+                return false;
+            taken = std::move(m_slots.GetAt(m_read));
+            m_read = (m_read + 1) % Size();
+        }
+        out = std::move(taken);
+        return true;
+    }
+
     uint32_t GetCount() const
     {
         // The size is read under the lock too: a producer may be growing the ring.
         MutexLock guard(m_lock);
-        const uint32_t size = Size();
-        if (size == 0)
-            return 0;
-        int32_t d = static_cast<int32_t>(m_write - m_read);
-        if (d < 0)
-            d += static_cast<int32_t>(size);
-        return static_cast<uint32_t>(d);
+        return Count();
     }
 
     // The ring's size in slots, for inspection; one slot always stays free.
@@ -83,6 +95,18 @@ public:
 
 private:
     uint32_t Size() const { return m_slots.GetCount(); }
+
+    // The lock is held.
+    uint32_t Count() const
+    {
+        const uint32_t size = Size();
+        if (size == 0)
+            return 0;
+        int32_t d = static_cast<int32_t>(m_write - m_read);
+        if (d < 0)
+            d += static_cast<int32_t>(size);
+        return static_cast<uint32_t>(d);
+    }
 
     // On a full ring, an empty slot goes in where the oldest entry stands; the entries from there
     // on move up one place (raw moves, no count changes), so the order is kept.
