@@ -27,8 +27,10 @@ public:
     using Face::Append;
     using Face::Assign;
     using Face::Begin;
+    using Face::begin;
     using Face::Clear;
     using Face::End;
+    using Face::end;
     using Face::Find;
     using Face::GetAt;
     using Face::GetData;

@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <list>
+#include <span>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
@@ -227,6 +228,38 @@ TYPED_TEST(ListInterface, IteratorWalkVisitsElementsInOrder)
         it.position = it.container->Advance(it.position, 1);
     }
     EXPECT_EQ((std::vector<int>{3, 1, 2}), seen);
+}
+
+TYPED_TEST(ListInterface, RangeForAndSpanSeeTheElementsInPlace)
+{
+    using T = typename TypeParam::T;
+    auto& list = this->list;
+    EXPECT_EQ(list.begin(), list.end());
+    EXPECT_TRUE(std::span<T>(list).empty());
+
+    this->Load({3, 1, 2});
+    std::vector<const void*> seen;
+    for (const T& element : list)
+        seen.push_back(&element);
+    ASSERT_EQ(3u, seen.size());
+    for (uint32_t i = 0; i < 3; ++i)
+        EXPECT_EQ(static_cast<const void*>(&list.GetAt(i)), seen[i]) << i;
+
+    // The concrete list has the same range, its own element type included.
+    seen.clear();
+    for (auto& element : this->storage)
+        seen.push_back(&element);
+    EXPECT_EQ(3u, seen.size());
+    EXPECT_EQ(static_cast<const void*>(list.GetData()), seen.front());
+
+    std::span<T> span(list);
+    EXPECT_EQ(3u, span.size());
+    EXPECT_EQ(list.GetData(), span.data());
+    span[1] = this->V(4);
+    this->ExpectContents({3, 4, 2});
+    const auto& constant = list;
+    std::span<const T> view(constant);
+    EXPECT_TRUE(view.back() == this->V(2));
 }
 
 TYPED_TEST(ListInterface, NewElementsAreEmpty)
