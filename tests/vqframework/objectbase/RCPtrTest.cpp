@@ -84,7 +84,10 @@ TEST(RCPtr, AssignmentTakesTheNewReferenceBeforeReleasingTheOld)
     LTestShape* q = b.Get();
     RCPtr<LTestShape> keepP = a;
 
-    a = a;
+    // Self-assignment through an alias, which the compilers do not take for a slip.
+    const RCPtr<LTestShape>& self = a;
+    a = self;
+    EXPECT_EQ(p->GetRefCount(), 2);
     a = keepP;
     EXPECT_EQ(p->GetRefCount(), 2);
 
@@ -316,7 +319,7 @@ TEST(RCPtr, MoveAssignmentReleasesTheOldPointeeAndKeepsASelfMove)
     RCPtr<LTestShape>& alias = second;
     second = std::move(alias);
     ConstRCPtr<LTestShape>& constAlias = second;
-    constAlias = std::move(constAlias);
+    constAlias = std::move(second);
     EXPECT_FALSE(second.IsEmpty());
     EXPECT_EQ(second->GetRefCount(), 1);
 
