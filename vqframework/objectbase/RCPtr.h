@@ -16,12 +16,18 @@ template <class X> class ConstRCPtr {
 public:
     constexpr ConstRCPtr() noexcept = default;
     constexpr ConstRCPtr(std::nullptr_t) noexcept {}
-    ConstRCPtr(const X* pointer) : m_pointer(const_cast<X*>(pointer)) { Acquire(); }
-    ConstRCPtr(const ConstRCPtr& other) : m_pointer(other.m_pointer) { Acquire(); }
+    ConstRCPtr(const X* pointer) : m_pointer(const_cast<X*>(pointer)) { AcquireOrGiveBack(); }
+    ConstRCPtr(const ConstRCPtr& other) : m_pointer(other.m_pointer) { AcquireOrGiveBack(); }
     template <class Y, class = std::enable_if_t<std::is_convertible_v<Y*, X*>>>
     ConstRCPtr(const ConstRCPtr<Y>& other) : m_pointer(const_cast<Y*>(other.Get()))
     {
-        Acquire();
+        AcquireOrGiveBack();
+    }
+    // Moves hand the reference over and leave the source empty; no count changes.
+    ConstRCPtr(ConstRCPtr&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) {}
+    template <class Y, class = std::enable_if_t<std::is_convertible_v<Y*, X*>>>
+    ConstRCPtr(ConstRCPtr<Y>&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr))
+    {
     }
     ~ConstRCPtr() { Release(); }
 
@@ -34,7 +40,18 @@ public:
     ConstRCPtr& operator=(const ConstRCPtr<Y>& other)
     {
         ConstRCPtr temporary(other);
-        return *this = temporary;
+        return *this = std::move(temporary);
+    }
+    ConstRCPtr& operator=(ConstRCPtr&& other) noexcept
+    {
+        MoveFrom(other);
+        return *this;
+    }
+    template <class Y, class = std::enable_if_t<std::is_convertible_v<Y*, X*>>>
+    ConstRCPtr& operator=(ConstRCPtr<Y>&& other) noexcept
+    {
+        MoveFrom(other);
+        return *this;
     }
 
     // Empties the pointer before the release, so that code run by the release finds it empty.
@@ -68,6 +85,18 @@ protected:
             Unshare();
     }
 
+    // Acquire for the constructors: no destructor runs for a pointer whose constructor throws, so
+    // a failed copy of an unshareable pointee gives back the reference taken before it.
+    void AcquireOrGiveBack()
+    {
+        try {
+            Acquire();
+        } catch (...) {
+            Release();
+            throw;
+        }
+    }
+
 public:
     // Makes the pointee private to this pointer when it is shared.
     void Unshare();
@@ -75,14 +104,24 @@ public:
 protected:
     static const LRefCountedObject* AsObject(const X* pointer) { return pointer; }
 
+    // The new reference is taken first, in a pointer of its own: when that fails, this pointer is
+    // left as it was. Otherwise the two swap, and that pointer, now holding the old pointee,
+    // releases it as it leaves scope, after this pointer already holds the new one.
     void Assign(X* pointer)
     {
         if (pointer == m_pointer)
             return;
-        X* old = m_pointer;
-        m_pointer = pointer;
-        Acquire();
-        if (old)
+        ConstRCPtr taken(pointer);
+        std::swap(m_pointer, taken.m_pointer);
+    }
+
+    // Takes over the reference other holds, then releases the old pointee; moving a pointer onto
+    // itself changes nothing.
+    template <class Y> void MoveFrom(ConstRCPtr<Y>& other) noexcept
+    {
+        if (static_cast<const void*>(&other) == static_cast<const void*>(this))
+            return;
+        if (X* old = std::exchange(m_pointer, std::exchange(other.m_pointer, nullptr)))
             AsObject(old)->Release();
     }
 
@@ -103,6 +142,11 @@ public:
     RCPtr(const RCPtr<Y>& other) : Base(other)
     {
     }
+    RCPtr(RCPtr&& other) noexcept : Base(std::move(other)) {}
+    template <class Y, class = std::enable_if_t<std::is_convertible_v<Y*, X*>>>
+    RCPtr(RCPtr<Y>&& other) noexcept : Base(std::move(other))
+    {
+    }
 
     RCPtr& operator=(const RCPtr& other)
     {
@@ -113,7 +157,18 @@ public:
     RCPtr& operator=(const RCPtr<Y>& other)
     {
         RCPtr temporary(other);
-        return *this = temporary;
+        return *this = std::move(temporary);
+    }
+    RCPtr& operator=(RCPtr&& other) noexcept
+    {
+        this->MoveFrom(other);
+        return *this;
+    }
+    template <class Y, class = std::enable_if_t<std::is_convertible_v<Y*, X*>>>
+    RCPtr& operator=(RCPtr<Y>&& other) noexcept
+    {
+        this->MoveFrom(other);
+        return *this;
     }
 
     X* Get() const noexcept { return this->m_pointer; }
@@ -152,6 +207,13 @@ template <class X> void ConstRCPtr<X>::Unshare()
     copy.Release();
     if (!m_pointer)
         ThrowException<std::logic_error>(TypeName<X>(), __PRETTY_FUNCTION__, __FILE__, __LINE__);
+}
+
+// A new T in a pointer that holds its first reference. Objects start with a count of 0, so the
+// pointer's own acquisition is that reference: the count is 1 on return.
+template <class T, class... Args> RCPtr<T> MakeRC(Args&&... args)
+{
+    return RCPtr<T>(new T(std::forward<Args>(args)...));
 }
 
 // The run-time checked conversion; empty when the source is empty or its pointee is no X.

@@ -17,6 +17,9 @@ public:
     Array() = default;
     Array(const Array&) = default;
     Array& operator=(const Array&) = default;
+    // Moves take the storage over and leave the source empty.
+    Array(Array&&) noexcept = default;
+    Array& operator=(Array&&) noexcept = default;
     virtual ~Array() = default;
 
     uint32_t GetCount() const override { return static_cast<uint32_t>(m_items.size()); }

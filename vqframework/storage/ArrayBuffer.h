@@ -153,9 +153,12 @@ public:
         uint64_t units;
         if (!InlineRange(offset, count, 2, units))
             return E_INVALIDARG;
-        char* cursor = reinterpret_cast<char*>(m_items) + offset;
-        for (uint64_t i = 0; i < units; ++i, cursor += 2)
-            std::memcpy(cursor, &value, 2);
+        // The range test kept the fill inside the inline bytes in use; the loop bound says so
+        // again in terms of the inline array, where the compiler's bounds analysis can see it.
+        char* const bytes = reinterpret_cast<char*>(m_items);
+        const uint64_t end = offset + 2 * units;
+        for (uint64_t at = offset; at + 2 <= end && at + 2 <= sizeof(m_items); at += 2)
+            std::memcpy(bytes + at, &value, 2);
         return S_OK;
     }
 

@@ -44,7 +44,8 @@ public:
     ConstRCPtrArray(const ConstRCPtrArray&) = delete;
     ConstRCPtrArray& operator=(const ConstRCPtrArray&) = delete;
 
-    // The elements leave from the front, each released once the next is out, so in index order.
+    // The elements leave from the front, each released once the next is out, so in index order;
+    // elements that a release removes from this list meanwhile are not missed (see Truncate).
     ~ConstRCPtrArray() override { ConstRCPtrArray::SetCount(0); }
 
     uint32_t GetCount() const override { return this->GetSize() / SlotSize; }
@@ -53,7 +54,7 @@ public:
     {
         uint32_t count = GetCount();
         if (n < count)
-            return ConstRCPtrArray::Remove(n, count - n);
+            return Truncate(n);
         if (n == count)
             return static_cast<int32_t>(n);
         if (!ResizeSlots(n))
@@ -84,7 +85,8 @@ public:
         return static_cast<int32_t>(count + n);
     }
 
-    // A range past the end throws the same exception as RemoveItem, before anything is removed.
+    // A range past the end throws the same exception as RemoveItem, before anything is removed; so
+    // does a range that the releases made along the way have cut short (see TakeSlot).
     int32_t Remove(uint32_t index, uint32_t n) override
     {
         if (n == 0)
@@ -116,9 +118,8 @@ public:
 
     int32_t RemoveItem(uint32_t index, ConstRCPtr<X>& out) override
     {
-        if (index >= GetCount())
+        if (index >= GetCount() || !TakeSlot(index, Raw(out)))
             VQ_THROW(std::out_of_range);
-        TakeSlot(index, Raw(out));
         return static_cast<int32_t>(GetCount());
     }
 
@@ -170,20 +171,46 @@ protected:
         return this->Resize(count * SlotSize) == count * SlotSize;
     }
 
-    // Releases what out held, then moves the slot's pointer into out and closes the gap.
-    void TakeSlot(uint32_t index, X*& out)
+    // Empties out, then releases what it held.
+    static void ReleaseRaw(X*& out)
     {
         if (X* old = out) {
             out = nullptr;
             static_cast<const LRefCountedObject*>(old)->Release();
         }
+    }
+
+    // Releases what out held, then moves the slot's pointer into out and closes the gap. The
+    // release may run code that shrinks this very list (a child leaving its parent's list while
+    // the parent empties it), so the index is tested again after it: false, with out empty and
+    // the slots untouched, when it no longer names a slot.
+    bool TakeSlot(uint32_t index, X*& out)
+    {
+        ReleaseRaw(out);
         uint32_t count = GetCount();
+        if (index >= count)
+            return false;
         X** slots = Slots();
         out = slots[index];
         std::memmove(static_cast<void*>(slots + index), slots + index + 1, (count - index - 1) * SlotSize);
         // Emptied first, so that the slot owns nothing should the storage not shrink.
         slots[count - 1] = nullptr;
         ResizeSlots(count - 1);
+        return true;
+    }
+
+    // Shrinks the list to n slots, taking out slot n again and again, each element released once
+    // the next is out. Elements that those releases remove themselves are simply gone: the goal is
+    // a shorter list, so this never throws, and the destructor can empty the list through it. The
+    // last release comes after the count is read, since it may delete the list's owner.
+    int32_t Truncate(uint32_t n)
+    {
+        X* removed = nullptr;
+        while (GetCount() > n)
+            TakeSlot(n, removed);
+        int32_t result = static_cast<int32_t>(GetCount());
+        ReleaseRaw(removed);
+        return result;
     }
 
     // out must be empty; moves the last pointer into it and shortens the list by one.

@@ -257,6 +257,21 @@ public:
     virtual const T* GetData() const { return const_cast<IArray*>(this)->GetData(); }
     virtual T* GetData() = 0;
 
+    // The elements as a contiguous range, for range-for and std::span. Empty lists may have no
+    // storage: both ends are then null.
+    T* begin() { return GetData(); }
+    T* end()
+    {
+        T* data = GetData();
+        return data ? data + GetCount() : data;
+    }
+    const T* begin() const { return GetData(); }
+    const T* end() const
+    {
+        const T* data = GetData();
+        return data ? data + GetCount() : data;
+    }
+
 protected:
     IArray() = default;
     IArray(const IArray&) = default;

@@ -27,8 +27,10 @@ public:
     using Face::Append;
     using Face::Assign;
     using Face::Begin;
+    using Face::begin;
     using Face::Clear;
     using Face::End;
+    using Face::end;
     using Face::Find;
     using Face::GetAt;
     using Face::GetData;
@@ -65,9 +67,8 @@ public:
 
     int32_t RemoveItem(uint32_t index, RCPtr<X>& out) override
     {
-        if (index >= GetCount())
+        if (index >= GetCount() || !this->TakeSlot(index, ReadOnly::Raw(out)))
             VQ_THROW(std::out_of_range);
-        this->TakeSlot(index, ReadOnly::Raw(out));
         return static_cast<int32_t>(GetCount());
     }
 

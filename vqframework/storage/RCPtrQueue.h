@@ -9,6 +9,7 @@
 #include "vqframework/storage/RCPtrArray.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace VQ {
 
@@ -33,7 +34,7 @@ public:
     // Never refuses an entry; only exhausted memory ends it, by exception, with the queue unchanged.
     VQRESULT Enqueue(const RCPtr<X>& item)
     {
-        Guard guard(m_lock);
+        MutexLock guard(m_lock);
         if (Size() == 0) {
             if (m_slots.SetCount(2) != 2)
                 throw Exception<std::bad_alloc>();
@@ -52,7 +53,7 @@ public:
     // the last entry.
     RCPtr<X> Dequeue()
     {
-        Guard guard(m_lock);
+        MutexLock guard(m_lock);
         if (GetCount() < 1)
             VQ_THROW(std::runtime_error);
         RCPtr<X> result = m_slots.GetAt(m_read);
@@ -61,10 +62,43 @@ public:
         return result;
     }
 
+    // Takes the oldest entry into out under one holding of the lock, like Dequeue; an empty queue
+    // is no error here: the result is false and out is left as it was. What out held before is
+    // released after the lock is let go, so code run by that release may use the queue.
+    bool TryDequeue(RCPtr<X>& out)
+    {
+        RCPtr<X> taken;
+        {
+            MutexLock guard(m_lock);
+            if (Count() == 0)
+                return false;
+            taken = std::move(m_slots.GetAt(m_read));
+            m_read = (m_read + 1) % Size();
+        }
+        out = std::move(taken);
+        return true;
+    }
+
     uint32_t GetCount() const
     {
         // The size is read under the lock too: a producer may be growing the ring.
-        Guard guard(m_lock);
+        MutexLock guard(m_lock);
+        return Count();
+    }
+
+    // The ring's size in slots, for inspection; one slot always stays free.
+    uint32_t GetSlotCount() const
+    {
+        MutexLock guard(m_lock);
+        return Size();
+    }
+
+private:
+    uint32_t Size() const { return m_slots.GetCount(); }
+
+    // The lock is held.
+    uint32_t Count() const
+    {
         const uint32_t size = Size();
         if (size == 0)
             return 0;
@@ -73,35 +107,6 @@ public:
             d += static_cast<int32_t>(size);
         return static_cast<uint32_t>(d);
     }
-
-    // The ring's size in slots, for inspection; one slot always stays free.
-    uint32_t GetSlotCount() const
-    {
-        Guard guard(m_lock);
-        return Size();
-    }
-
-private:
-    class Guard {
-    public:
-        explicit Guard(Mutex* lock) : m_lock(lock)
-        {
-            if (m_lock)
-                m_lock->Lock();
-        }
-        Guard(const Guard&) = delete;
-        Guard& operator=(const Guard&) = delete;
-        ~Guard()
-        {
-            if (m_lock)
-                m_lock->Unlock();
-        }
-
-    private:
-        Mutex* m_lock;
-    };
-
-    uint32_t Size() const { return m_slots.GetCount(); }
 
     // On a full ring, an empty slot goes in where the oldest entry stands; the entries from there
     // on move up one place (raw moves, no count changes), so the order is kept.

@@ -19,25 +19,6 @@ constexpr uint32_t HeapIndex = 0xFFFFFFFF;
 constexpr uint32_t StateInUse = 0x55534544;
 constexpr uint32_t StateFree = 0x46524545;
 
-class OptionalLock {
-public:
-    explicit OptionalLock(Mutex* lock) : m_lock(lock)
-    {
-        if (m_lock)
-            m_lock->Lock();
-    }
-    OptionalLock(const OptionalLock&) = delete;
-    OptionalLock& operator=(const OptionalLock&) = delete;
-    ~OptionalLock()
-    {
-        if (m_lock)
-            m_lock->Unlock();
-    }
-
-private:
-    Mutex* m_lock;
-};
-
 } // namespace
 
 ReuseAllocatorBase::ReuseAllocatorBase(std::size_t objectSize, uint32_t granule, bool locked)
@@ -70,7 +51,7 @@ void* ReuseAllocatorBase::Allocate(std::size_t size)
         return header + 1;
     }
 
-    OptionalLock lock(m_lock);
+    MutexLock lock(m_lock);
     Header* header;
     if (!m_free.empty()) {
         header = m_blocks[m_free.back()];
@@ -106,7 +87,7 @@ void ReuseAllocatorBase::Free(void* pointer)
         return;
     }
 
-    OptionalLock lock(m_lock);
+    MutexLock lock(m_lock);
     const uint32_t index = header->index;
     if (index >= m_blocks.size() || m_blocks[index] != header) {
         assert(!"ReuseAllocator: pointer not from this pool");
@@ -123,19 +104,19 @@ void ReuseAllocatorBase::Free(void* pointer)
 
 uint32_t ReuseAllocatorBase::GetBlockCount() const
 {
-    OptionalLock lock(m_lock);
+    MutexLock lock(m_lock);
     return static_cast<uint32_t>(m_blocks.size());
 }
 
 uint32_t ReuseAllocatorBase::GetFreeCount() const
 {
-    OptionalLock lock(m_lock);
+    MutexLock lock(m_lock);
     return static_cast<uint32_t>(m_free.size());
 }
 
 uint32_t ReuseAllocatorBase::GetBlockCapacity() const
 {
-    OptionalLock lock(m_lock);
+    MutexLock lock(m_lock);
     return static_cast<uint32_t>(m_blocks.capacity());
 }
 

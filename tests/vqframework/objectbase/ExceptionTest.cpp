@@ -16,6 +16,18 @@ std::string Expected(const std::string& kind, const std::string& detail, const s
            std::to_string(line);
 }
 
+// The message of the X that call throws; a test failure when it throws nothing.
+template <class X, class F> std::string MessageOf(F call)
+{
+    try {
+        call();
+    } catch (const X& e) {
+        return e.what();
+    }
+    ADD_FAILURE() << "nothing thrown";
+    return {};
+}
+
 TEST(ResultToString, FormatsCodeInUpperCaseHex)
 {
     const struct {
@@ -86,11 +98,8 @@ TEST(Exception, OutOfRangeIsALogicError)
 TEST(Exception, MessageWithoutDetailHasNoEmptyPart)
 {
     int line = 0;
-    try {
-        Thrower::WithoutDetail(line);
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(e.what(), Expected("Runtime Error", "", "VQ::{anonymous}::Thrower::WithoutDetail", line));
-    }
+    const std::string message = MessageOf<std::runtime_error>([&] { Thrower::WithoutDetail(line); });
+    EXPECT_EQ(message, Expected("Runtime Error", "", "VQ::{anonymous}::Thrower::WithoutDetail", line));
 }
 
 TEST(Exception, CopyKeepsTextAndBaseGivesIt)
@@ -104,11 +113,7 @@ TEST(Exception, CopyKeepsTextAndBaseGivesIt)
 
 TEST(Exception, BadAllocSaysBadAllocationAlone)
 {
-    try {
-        throw Exception<std::bad_alloc>();
-    } catch (const std::bad_alloc& e) {
-        EXPECT_STREQ(e.what(), "bad allocation");
-    }
+    EXPECT_EQ(MessageOf<std::bad_alloc>([] { throw Exception<std::bad_alloc>(); }), "bad allocation");
     Exception<std::bad_alloc> converted{std::bad_alloc()};
     EXPECT_STREQ(static_cast<const ExceptionBase&>(converted).GetText(), "bad allocation");
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -381,6 +382,72 @@ TEST_F(CountedList, SharedListIsOneCountedTaggableObject)
     EXPECT_EQ("ABC", Releases());
     for (char id : {'A', 'B', 'C'})
         EXPECT_EQ(1, Count(id)) << id;
+}
+
+// A child whose destructor removes the last element of the list that holds it, as a child that
+// takes a dependent sibling out of its parent's list when it goes.
+class Leaver : public LRefCountedObject {
+public:
+    Leaver(int* alive, ConstRCPtrArray<Leaver>** list) : m_alive(alive), m_list(list) { ++*m_alive; }
+    ~Leaver() override
+    {
+        --*m_alive;
+        if (ConstRCPtrArray<Leaver>* list = *m_list; list && list->GetCount() > 0)
+            list->Remove(list->GetCount() - 1, 1);
+    }
+
+private:
+    int* m_alive;
+    ConstRCPtrArray<Leaver>** m_list;
+};
+
+TEST(CountedListReentry, ReleaseThatShrinksTheListIsNeverReadPast)
+{
+    struct Case {
+        const char* name;
+        uint32_t count;
+        // Ranges that the releases cut short throw; emptying reaches its goal and does not.
+        bool throws;
+        std::function<void(std::unique_ptr<RCPtrArray<Leaver>>&, RCPtr<Leaver>& out)> call;
+    };
+    const Case cases[] = {
+        {"Remove", 2, true, [](auto& l, auto&) { l->Remove(0, 2); }},
+        {"RemoveLong", 5, true, [](auto& l, auto&) { l->Remove(0, 5); }},
+        {"RemoveFromTheMiddle", 4, true, [](auto& l, auto&) { l->Remove(1, 3); }},
+        {"RemoveItem", 2, true, [](auto& l, auto& out) { l->RemoveItem(1, out); }},
+        {"ReadOnlyRemoveItem", 2, true,
+         [](auto& l, auto& out) {
+             ConstRCPtr<Leaver> constOut = out;
+             out.Release();
+             static_cast<ConstRCPtrArray<Leaver>&>(*l).RemoveItem(1, constOut);
+         }},
+        {"SetCount", 5, false, [](auto& l, auto&) { EXPECT_EQ(0, l->SetCount(0)); }},
+        {"Shrink", 5, false, [](auto& l, auto&) { EXPECT_EQ(0, l->SetCount(2)); }},
+        {"Clear", 5, false, [](auto& l, auto&) { EXPECT_EQ(S_OK, l->Clear()); }},
+        {"Assign", 5, false, [](auto& l, auto&) { EXPECT_EQ(0, l->Assign(RCPtrArray<Leaver>())); }},
+        {"Destruction", 5, false, [](auto& l, auto&) { l.reset(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int alive = 0;
+        ConstRCPtrArray<Leaver>* watched = nullptr;
+        auto list = std::make_unique<RCPtrArray<Leaver>>();
+        for (uint32_t i = 0; i < c.count; ++i)
+            list->Add(new Leaver(&alive, &watched));
+        // out's own release, the first one RemoveItem makes, takes the list's last element.
+        RCPtr<Leaver> out = new Leaver(&alive, &watched);
+        watched = list.get();
+        if (c.throws)
+            EXPECT_THROW(c.call(list, out), std::out_of_range);
+        else
+            EXPECT_NO_THROW(c.call(list, out));
+        watched = nullptr;
+        out.Release();
+        // Each destructor takes the next element with it, so every release empties the list.
+        EXPECT_EQ(0u, list ? list->GetCount() : 0u);
+        list.reset();
+        EXPECT_EQ(0, alive);
+    }
 }
 
 TEST(CountedListDeathTest, UncheckedIndexAccessPastTheEndAssertsInDebugBuilds)

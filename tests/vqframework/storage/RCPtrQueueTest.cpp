@@ -136,6 +136,56 @@ TEST_F(RCPtrQueueTest, DequeueOnEmptyQueueThrowsAndChangesNothing)
     }
 }
 
+TEST_F(RCPtrQueueTest, TryDequeueReportsAnEmptyQueueWithoutThrowing)
+{
+    for (uint32_t initialSize : {0u, 2u, 256u}) {
+        SCOPED_TRACE(initialSize);
+        ItemQueue queue(&m_lock, initialSize);
+        RCPtr<LQueueItem> out = new LQueueItem(-1);
+        EXPECT_FALSE(queue.TryDequeue(out));
+        EXPECT_EQ(out->GetValue(), -1);
+
+        for (int32_t i = 0; i < 3; ++i)
+            queue.Enqueue(new LQueueItem(i));
+        const int64_t addRefs = LQueueItem::s_addRefs;
+        for (int32_t i = 0; i < 3; ++i) {
+            ASSERT_TRUE(queue.TryDequeue(out));
+            EXPECT_EQ(out->GetValue(), i);
+            // The queue's reference changed hands; out's old entry was released.
+            EXPECT_EQ(out->GetRefCount(), 1);
+            EXPECT_EQ(LQueueItem::s_live.load(), 3 - i);
+        }
+        EXPECT_EQ(LQueueItem::s_addRefs, addRefs);
+        EXPECT_FALSE(queue.TryDequeue(out));
+        EXPECT_EQ(out->GetValue(), 2);
+        EXPECT_EQ(queue.GetCount(), 0u);
+    }
+}
+
+TEST_F(RCPtrQueueTest, ConsumersRacingForTheLastEntriesTakeEachOnce)
+{
+    const int32_t total = 20000;
+    const int32_t consumers = 4;
+    ItemQueue queue(&m_lock, 256);
+    for (int32_t i = 0; i < total; ++i)
+        queue.Enqueue(new LQueueItem(i));
+    std::vector<std::atomic<int32_t>> taken(total);
+    std::vector<std::thread> threads;
+    for (int32_t c = 0; c < consumers; ++c)
+        threads.emplace_back([&] {
+            RCPtr<LQueueItem> item;
+            while (queue.TryDequeue(item))
+                ++taken[item->GetValue()];
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    int32_t wrong = 0;
+    for (const std::atomic<int32_t>& count : taken)
+        wrong += count != 1;
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(queue.GetCount(), 0u);
+}
+
 TEST_F(RCPtrQueueTest, EmptyPointerCountsAsEntry)
 {
     ItemQueue queue(nullptr, 256);

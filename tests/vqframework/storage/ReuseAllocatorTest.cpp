@@ -196,7 +196,8 @@ public:
     LLargerPooledValue() : LPooledValue(2.0) {}
 
 private:
-    char m_extra[40] = {};
+    // Only its size matters: it makes the class too large for the pool's blocks.
+    [[maybe_unused]] char m_extra[40] = {};
 };
 
 using ValuePool = ReuseAllocator<LPooledValue, 4>;
