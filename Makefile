@@ -39,7 +39,7 @@ test-address: setup
 	ctest --test-dir $(BUILD_DIR) -j $(JOBS) --output-on-failure
 
 test-thread: setup
-	cmake -S . -B $(TSAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	CC=clang CXX=clang++ cmake -S . -B $(TSAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DVQ_SANITIZE=thread -DVQ_BUILD_BENCHMARKS=OFF
 	cmake --build $(TSAN_BUILD_DIR) -j $(JOBS)
 	ctest --test-dir $(TSAN_BUILD_DIR) -j $(JOBS) --output-on-failure

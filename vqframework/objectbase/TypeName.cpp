@@ -85,12 +85,22 @@ std::string Substitute(std::string_view name, const std::vector<std::pair<std::s
 
 std::string FunctionName(const char* prettyFunction)
 {
-    std::string_view text(prettyFunction ? prettyFunction : "");
+    // Clang spells the anonymous namespace "(anonymous namespace)", whose blank and parentheses
+    // would be taken for a return type and a parameter list; messages use GCC's "{anonymous}".
+    std::string spelled(prettyFunction ? prettyFunction : "");
+    for (size_t at; (at = spelled.find("(anonymous namespace)")) != std::string::npos;)
+        spelled.replace(at, 21, "{anonymous}");
+    std::string_view text(spelled);
 
+    // GCC: "... [with X = VQ::LIBuffer; int N = 4]", the name still in template parameters. Clang:
+    // "... [X = VQ::LIBuffer, N = 4]", the name already in arguments, so the list is only cut.
     std::string_view with;
     if (size_t w = text.rfind(" [with "); w != std::string_view::npos && text.back() == ']') {
         with = text.substr(w + 7, text.size() - w - 8);
         text = text.substr(0, w);
+    } else if (size_t b = text.rfind(" ["); b != std::string_view::npos && text.back() == ']' &&
+                                            text.find(" = ", b) != std::string_view::npos) {
+        text = text.substr(0, b);
     }
 
     // Cut the parameter list: the last parenthesis pair, matched from its end.
@@ -126,6 +136,10 @@ std::string FunctionName(const char* prettyFunction)
             break;
         }
     }
+
+    // Clang writes a returned pointer or reference against the name: "char16_t *VQ::StringT<…>::Get".
+    while (!text.empty() && (text.front() == '*' || text.front() == '&'))
+        text.remove_prefix(1);
 
     return with.empty() ? std::string(text) : Substitute(text, TemplateBindings(with));
 }

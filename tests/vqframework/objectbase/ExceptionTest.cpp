@@ -150,7 +150,7 @@ TEST(CheckResult, ThrowsOnlyForNegativeResults)
     }
 }
 
-TEST(FunctionName, StripsReturnTypeParametersAndFillsTemplateArguments)
+TEST(FunctionName, StripsReturnTypeParametersAndFillsTemplateArgumentsInEitherCompilersSpelling)
 {
     const struct {
         const char* pretty;
@@ -172,6 +172,19 @@ TEST(FunctionName, StripsReturnTypeParametersAndFillsTemplateArguments)
         {"const T& VQ::Array<T>::operator[](int) const [with T = int]", "VQ::Array<int>::operator[]"},
         {"bool VQ::Key<T>::operator<(const VQ::Key<T>&) const [with T = int]", "VQ::Key<int>::operator<"},
         {"void f(void (*)(int))", "f"},
+        {"void VQ::{anonymous}::Check(int)", "VQ::{anonymous}::Check"},
+        // Clang's spelling gives the same names.
+        {"static const StringT<C, O> &VQ::StringT<char16_t, char>::Lock(int) [C = char16_t, O = char]",
+         "VQ::StringT<char16_t, char>::Lock"},
+        {"char16_t *VQ::StringT<char16_t, char>::Get() [C = char16_t, O = char]", "VQ::StringT<char16_t, char>::Get"},
+        {"void VQ::RCPtrArray<VQ::LTaggableObject, 1, 0>::RemoveItem(int) [T = VQ::LTaggableObject, A = 1, B = 0]",
+         "VQ::RCPtrArray<VQ::LTaggableObject, 1, 0>::RemoveItem"},
+        {"void VQ::ArrayUtils::Sort(T &, F) [T = int, F = (lambda at x.cpp:8:16)]", "VQ::ArrayUtils::Sort"},
+        {"void VQ::(anonymous namespace)::Check(int)", "VQ::{anonymous}::Check"},
+        {"void VQ::Arr<VQ::(anonymous namespace)::K, 1, 0>::Go() [T = VQ::(anonymous namespace)::K, A = 1, B = 0]",
+         "VQ::Arr<VQ::{anonymous}::K, 1, 0>::Go"},
+        {"bool VQ::Key<int>::operator<(const Key<T> &) const [T = int]", "VQ::Key<int>::operator<"},
+        {"const T &VQ::Array<int>::operator[](int) const [T = int]", "VQ::Array<int>::operator[]"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FunctionName(c.pretty), c.name) << c.pretty;
