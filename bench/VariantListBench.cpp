@@ -69,13 +69,6 @@ constexpr uint32_t kPads = 8;
 constexpr uint32_t kKnobs = 8;
 constexpr uint32_t kValueCount = kPads * 3 + kKnobs * 4;
 
-template <class T> Variant Number(int32_t type, T value)
-{
-    Variant v;
-    v.Set(type, &value, sizeof value);
-    return v;
-}
-
 Variant Text(const std::string& text)
 {
     Variant v;
@@ -88,20 +81,20 @@ std::vector<ParamValue> ProgramValues()
 {
     std::vector<ParamValue> values;
     const auto add = [&values](int32_t id, uint32_t index, const Variant& value) {
-        values.emplace_back(id, Number<int32_t>(Variant::TypeInt32, static_cast<int32_t>(index)), value);
+        values.emplace_back(id, Variant::Of<int32_t>(static_cast<int32_t>(index)), value);
     };
     for (uint32_t pad = 0; pad < kPads; ++pad)
-        add(1, pad, Number<uint8_t>(Variant::TypeUInt8, static_cast<uint8_t>(36 + pad)));
+        add(1, pad, Variant::Of<uint8_t>(static_cast<uint8_t>(36 + pad)));
     for (uint32_t pad = 0; pad < kPads; ++pad)
-        add(2, pad, Number<uint8_t>(Variant::TypeUInt8, 9));
+        add(2, pad, Variant::Of<uint8_t>(9));
     for (uint32_t pad = 0; pad < kPads; ++pad)
         add(3, pad, Text("Pad " + std::to_string(pad + 1)));
     for (uint32_t knob = 0; knob < kKnobs; ++knob)
-        add(10, knob, Number<uint8_t>(Variant::TypeUInt8, static_cast<uint8_t>(70 + knob)));
+        add(10, knob, Variant::Of<uint8_t>(static_cast<uint8_t>(70 + knob)));
     for (uint32_t knob = 0; knob < kKnobs; ++knob)
-        add(11, knob, Number<int16_t>(Variant::TypeInt16, -64));
+        add(11, knob, Variant::Of<int16_t>(-64));
     for (uint32_t knob = 0; knob < kKnobs; ++knob)
-        add(12, knob, Number<int16_t>(Variant::TypeInt16, 63));
+        add(12, knob, Variant::Of<int16_t>(63));
     for (uint32_t knob = 0; knob < kKnobs; ++knob)
         add(13, knob, Text("Knob " + std::to_string(knob + 1)));
     return values;

@@ -4,9 +4,20 @@
 
 #include "vqframework/objectbase/Result.h"
 
+#include <concepts>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 namespace VQ {
+
+// The number types a value holds as themselves: bool, the integers of 8 to 64 bits and the two
+// floating-point types. Characters are text, not numbers.
+template <class T>
+concept VariantNumber = std::same_as<T, bool> || std::same_as<T, float> || std::same_as<T, double> ||
+                        (std::is_integral_v<T> && sizeof(T) <= 8 && !std::same_as<T, char> &&
+                         !std::same_as<T, wchar_t> && !std::same_as<T, char8_t> && !std::same_as<T, char16_t> &&
+                         !std::same_as<T, char32_t>);
 
 class Variant {
 public:
@@ -33,7 +44,15 @@ public:
     };
 
     Variant() = default;
-    Variant(int32_t value);
+    // An int32 value. Every other number is refused here rather than turned into an int32 (0.75 into
+    // 0, true into 1, 4000000000u into a negative number): Of gives each its own type.
+    explicit Variant(int32_t value);
+    template <class T>
+        requires std::is_arithmetic_v<T> && (!std::same_as<T, int32_t>)
+    Variant(T) = delete;
+    // A value of T's own type: Of(true) is a bool, Of(0.75) a double, Of<uint8_t>(7) an 8-bit
+    // unsigned number.
+    template <VariantNumber T> static Variant Of(T value);
     Variant(const Variant& other);
     Variant& operator=(const Variant& other);
     virtual ~Variant();
@@ -99,6 +118,8 @@ protected:
     int32_t m_type = TypeEmpty;
 
 private:
+    template <VariantNumber T> static constexpr int32_t TypeOf();
+
     uint64_t ReadBytes(uint32_t width) const;
     int64_t GetIntegerBits() const;
     bool LessSameType(const Variant& other) const;
@@ -108,6 +129,34 @@ private:
     bool LessMixedTypes(const Variant& other) const;
     void WriteList(const Variant* const* items, uint32_t count);
 };
+
+template <VariantNumber T> constexpr int32_t Variant::TypeOf()
+{
+    if constexpr (std::same_as<T, bool>)
+        return TypeBool;
+    else if constexpr (std::same_as<T, float>)
+        return TypeFloat;
+    else if constexpr (std::same_as<T, double>)
+        return TypeDouble;
+    else if constexpr (sizeof(T) == 1)
+        return std::is_signed_v<T> ? TypeInt8 : TypeUInt8;
+    else if constexpr (sizeof(T) == 2)
+        return std::is_signed_v<T> ? TypeInt16 : TypeUInt16;
+    else if constexpr (sizeof(T) == 4)
+        return std::is_signed_v<T> ? TypeInt32 : TypeUInt32;
+    else
+        return std::is_signed_v<T> ? TypeInt64 : TypeUInt64;
+}
+
+template <VariantNumber T> Variant Variant::Of(T value)
+{
+    static_assert(sizeof(T) <= sizeof(m_value));
+    Variant result;
+    // The slot is little-endian: the number's bytes at its start, zeros above.
+    std::memcpy(&result.m_value, &value, sizeof value);
+    result.m_type = TypeOf<T>();
+    return result;
+}
 
 // Writes one entry; returns its size (12 + data bytes), or E_FAIL as an unsigned number.
 uint32_t SerializeVariant(const Variant& value, void* out, uint32_t capacity);

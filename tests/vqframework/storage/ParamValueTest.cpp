@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <limits>
 #include <ostream>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -20,13 +21,6 @@ constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
 using test::Content;
 using test::List;
 using test::Text;
-
-Variant Byte(uint8_t b)
-{
-    Variant value;
-    value.Set(Variant::TypeUInt8, &b, 1);
-    return value;
-}
 
 // The (id, key) pairs of a value list, in list order.
 std::vector<std::pair<int32_t, Variant>> Entries(const ParamValues& values)
@@ -49,6 +43,19 @@ ParamValues ValuesFrom(std::initializer_list<ParamValue> values)
     return list;
 }
 
+// A number reaches a parameter only as a value of its own type: SetValue(id, 2.5) once stored the
+// int32 2 through the implicit int32 constructor.
+template <class T> constexpr bool SetValueTakes = requires(ParamValues values, const T& value) {
+    values.SetValue(ParamDescriptor(1), value);
+};
+template <class T> constexpr bool SetTakes = requires(ParamValues values, const T& value) {
+    values.Set(ParamDescriptor(1), value);
+};
+static_assert(SetValueTakes<Variant> && !SetValueTakes<double> && !SetValueTakes<int32_t> && !SetValueTakes<bool>);
+static_assert(SetTakes<Variant> && !SetTakes<double> && !SetTakes<uint32_t>);
+static_assert(!std::is_constructible_v<ParamValue, int32_t, Variant, double> &&
+              !std::is_constructible_v<ParamValue, int32_t, int32_t, Variant>);
+
 int32_t TakesDescriptor(const ParamDescriptor& descriptor)
 {
     return descriptor.id;
@@ -69,14 +76,14 @@ TEST(ParamDescriptorTest, DefaultsToIdMinusOneAndEmptyMembers)
 TEST(ParamDescriptorTest, ValueServesAsItsDescriptorAndOwnsCopies)
 {
     Variant key = Text("k");
-    Variant v = Byte(9);
+    Variant v = Variant::Of<uint8_t>(9);
     ParamValue value(12, key, v);
     key.SetString("changed");
     v.Clear();
 
     EXPECT_EQ(12, TakesDescriptor(value));
     EXPECT_EQ(Text("k"), value.key);
-    EXPECT_EQ(Byte(9), value.value);
+    EXPECT_EQ(Variant::Of<uint8_t>(9), value.value);
 
     ParamValue copy(value);
     value.key.Clear();
@@ -98,7 +105,8 @@ TEST(ParamValuesTest, ElementHoldsValueThenIdThenKey)
 
 TEST(ParamValuesTest, ListsReadBackWhatTheyWereBuiltFromInOrder)
 {
-    const ParamValue values[] = {ParamValue(9, Text("b"), Byte(1)), ParamValue(-3, Variant(), Text("x")),
+    const ParamValue values[] = {ParamValue(9, Text("b"), Variant::Of<uint8_t>(1)),
+                                 ParamValue(-3, Variant(), Text("x")),
                                  ParamValue(0, Variant(5), Variant())};
     ParamValues valueList;
     ASSERT_EQ(0, valueList.Set(values, 3));
@@ -151,7 +159,7 @@ template <class List, class Item> void ExpectSetOfNothingRefused(List& list, con
 
 TEST(ParamValuesTest, SetOfNothingReturnsMinusFourAndKeepsContent)
 {
-    const ParamValue value(1, Variant(), Byte(1));
+    const ParamValue value(1, Variant(), Variant::Of<uint8_t>(1));
     ParamValues values = ValuesFrom({value});
     ExpectSetOfNothingRefused(values, value, 3);
 
@@ -172,7 +180,7 @@ TEST(ParamValuesTest, SetFromDescriptorReplacesContentWithTheArrayFormsElement)
     ParamRange all{0, 17};
     ParamDescriptors descriptors(all);
     for (int32_t id = 0; id < 17; ++id)
-        values.SetValue(ParamDescriptor(id), Byte(static_cast<uint8_t>(id)));
+        values.SetValue(ParamDescriptor(id), Variant::Of<uint8_t>(static_cast<uint8_t>(id)));
     ASSERT_EQ(17u, values.GetListCount());
 
     const Variant v = Text("value");
@@ -201,7 +209,7 @@ TEST_P(GetAtMissingElementTest, ReturnsMinusFourAndResetsOutputs)
 
     ParamValues values;
     values.Assign(list);
-    Variant value = Byte(1);
+    Variant value = Variant::Of<uint8_t>(1);
     int32_t id = 5;
     Variant key = Text("kept");
     EXPECT_EQ(-4, values.GetAt(index, value, id, key));
@@ -228,7 +236,7 @@ ParamValues SeventeenValues()
 {
     ParamValues values;
     for (int32_t id = 0; id < 17; ++id)
-        values.SetValue(ParamDescriptor(id), Byte(1));
+        values.SetValue(ParamDescriptor(id), Variant::Of<uint8_t>(1));
     return values;
 }
 
@@ -264,13 +272,13 @@ class MalformedElementTest : public ::testing::TestWithParam<MalformedElementCas
 TEST_P(MalformedElementTest, ValueListReportsMinusSevenAndStaysUnchanged)
 {
     ParamValues values;
-    values.SetValue(ParamDescriptor(1), Byte(1));
-    const Variant good = List({Byte(2), Variant(2), Variant()});
+    values.SetValue(ParamDescriptor(1), Variant::Of<uint8_t>(1));
+    const Variant good = List({Variant::Of<uint8_t>(2), Variant(2), Variant()});
     Variant content[] = {good, GetParam().element};
     values.SetList(content, 2);
     const std::vector<uint8_t> before = Content(values);
 
-    Variant value = Byte(7);
+    Variant value = Variant::Of<uint8_t>(7);
     int32_t id = 5;
     Variant key = Text("kept");
     EXPECT_EQ(-7, values.GetAt(1, value, id, key));
@@ -278,10 +286,10 @@ TEST_P(MalformedElementTest, ValueListReportsMinusSevenAndStaysUnchanged)
     EXPECT_EQ(-1, id);
     EXPECT_EQ(Text("kept"), key);
 
-    value = Byte(7);
+    value = Variant::Of<uint8_t>(7);
     EXPECT_EQ(-7, values.GetValue(ParamDescriptor(3), value));
     EXPECT_EQ(Variant::TypeEmpty, value.GetType());
-    EXPECT_EQ(-7, values.SetValue(ParamDescriptor(3), Byte(3)));
+    EXPECT_EQ(-7, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(3)));
     EXPECT_EQ(before, Content(values));
     // The search stops at the matching element before it reaches the malformed one.
     EXPECT_EQ(0, values.GetValue(ParamDescriptor(2), value));
@@ -289,8 +297,9 @@ TEST_P(MalformedElementTest, ValueListReportsMinusSevenAndStaysUnchanged)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MalformedElementTest,
-    ::testing::Values(MalformedElementCase{"TwoItems", List({Byte(3), Variant(3)})},
-                      MalformedElementCase{"FourItems", List({Byte(3), Variant(3), Variant(), Variant()})},
+    ::testing::Values(MalformedElementCase{"TwoItems", List({Variant::Of<uint8_t>(3), Variant(3)})},
+                      MalformedElementCase{"FourItems",
+                                           List({Variant::Of<uint8_t>(3), Variant(3), Variant(), Variant()})},
                       MalformedElementCase{"NotAList", Variant(3)},
                       MalformedElementCase{"EmptyList", List({})}),
     [](const ::testing::TestParamInfo<MalformedElementCase>& info) { return std::string(info.param.name); });
@@ -301,7 +310,7 @@ TEST(ParamValuesTest, MalformedDescriptorAndRangeElementsReportMinusSeven)
     ParamDescriptors descriptors;
     descriptors.SetList(&threeItems, 1);
     int32_t id = 5;
-    Variant key = Byte(1);
+    Variant key = Variant::Of<uint8_t>(1);
     EXPECT_EQ(-7, descriptors.GetAt(0, id, key));
     EXPECT_EQ(-1, id);
     EXPECT_EQ(Variant::TypeEmpty, key.GetType());
@@ -316,13 +325,8 @@ TEST(ParamValuesTest, MalformedDescriptorAndRangeElementsReportMinusSeven)
 
 TEST(ParamValuesTest, ReadsIdsStoredInOtherNumericTypes)
 {
-    int16_t small = -2;
-    Variant id16;
-    id16.Set(Variant::TypeInt16, &small, 2);
-    double wide = 6.5;
-    Variant idDouble;
-    idDouble.Set(Variant::TypeDouble, &wide, 8);
-    const Variant elements[] = {List({Byte(1), id16, Variant()}), List({Byte(2), idDouble, Variant()})};
+    const Variant elements[] = {List({Variant::Of<uint8_t>(1), Variant::Of<int16_t>(-2), Variant()}),
+                                List({Variant::Of<uint8_t>(2), Variant::Of(6.5), Variant()})};
     ParamValues values;
     values.SetList(elements, 2);
 
@@ -334,35 +338,35 @@ TEST(ParamValuesTest, ReadsIdsStoredInOtherNumericTypes)
     ASSERT_EQ(0, values.GetAt(1, value, id, key));
     EXPECT_EQ(7, id);
     EXPECT_EQ(0, values.GetValue(ParamDescriptor(-2), value));
-    EXPECT_EQ(Byte(1), value);
+    EXPECT_EQ(Variant::Of<uint8_t>(1), value);
 }
 
 TEST(ParamValuesTest, SetValueAddsChangesAndReportsUnchanged)
 {
     ParamValues values;
-    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(1)));
-    EXPECT_EQ(Content(ValuesFrom({ParamValue(3, Variant(), Byte(1))})), Content(values));
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(1)));
+    EXPECT_EQ(Content(ValuesFrom({ParamValue(3, Variant(), Variant::Of<uint8_t>(1))})), Content(values));
 
     const std::vector<uint8_t> before = Content(values);
     uint32_t size = 0;
     const void* buffer = values.GetData(&size);
-    EXPECT_EQ(1, values.SetValue(ParamDescriptor(3), Byte(1)));
+    EXPECT_EQ(1, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(1)));
     EXPECT_EQ(before, Content(values));
     EXPECT_EQ(buffer, values.GetData(&size)) << "an unchanged value must not rebuild the list";
 
-    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(2)));
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(2)));
     ASSERT_EQ(1u, values.GetListCount());
     Variant value;
     EXPECT_EQ(0, values.GetValue(ParamDescriptor(3), value));
-    EXPECT_EQ(Byte(2), value);
+    EXPECT_EQ(Variant::Of<uint8_t>(2), value);
 }
 
 TEST(ParamValuesTest, SetValueTurnsAValueThatIsNoListIntoAListOfOne)
 {
     ParamValues values;
     values.Set(Variant::TypeInt32, "\x01\x00\x00\x00", 4);
-    EXPECT_EQ(0, values.SetValue(ParamDescriptor(8), Byte(4)));
-    EXPECT_EQ(Content(ValuesFrom({ParamValue(8, Variant(), Byte(4))})), Content(values));
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(8), Variant::Of<uint8_t>(4)));
+    EXPECT_EQ(Content(ValuesFrom({ParamValue(8, Variant(), Variant::Of<uint8_t>(4))})), Content(values));
 }
 
 struct OrderCase {
@@ -385,7 +389,7 @@ TEST_P(SetValueOrderTest, KeepsListSortedByUnsignedIdThenKey)
     for (const auto& [id, key] : GetParam().inserted) {
         ParamDescriptor descriptor(id);
         descriptor.key = key;
-        ASSERT_EQ(0, values.SetValue(descriptor, Byte(++n)));
+        ASSERT_EQ(0, values.SetValue(descriptor, Variant::Of<uint8_t>(++n)));
     }
     EXPECT_EQ(GetParam().expected, Entries(values));
 }
@@ -413,36 +417,38 @@ TEST(ParamValuesTest, SetValueOnUnsortedListKeepsEachParameterOnce)
 {
     // Lists from outside need not be in order: the changed parameter sits behind the place where
     // a new entry would go.
-    ParamValues values = ValuesFrom({ParamValue(5, Variant(), Byte(5)), ParamValue(3, Variant(), Byte(3))});
-    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(30)));
+    ParamValues values = ValuesFrom(
+        {ParamValue(5, Variant(), Variant::Of<uint8_t>(5)), ParamValue(3, Variant(), Variant::Of<uint8_t>(3))});
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(30)));
     EXPECT_EQ(2u, values.GetListCount());
-    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(31)));
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(31)));
     EXPECT_EQ(2u, values.GetListCount());
     Variant value;
     EXPECT_EQ(0, values.GetValue(ParamDescriptor(3), value));
-    EXPECT_EQ(Byte(31), value);
-    EXPECT_EQ(1, values.SetValue(ParamDescriptor(3), Byte(31)));
+    EXPECT_EQ(Variant::Of<uint8_t>(31), value);
+    EXPECT_EQ(1, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(31)));
 }
 
 TEST(ParamValuesTest, GetValueFindsByIdAndKey)
 {
     ParamDescriptor keyed(4);
     keyed.key = Text("pad");
-    ParamValues values = ValuesFrom({ParamValue(2, Variant(), Byte(2)), ParamValue(4, Text("pad"), Byte(4))});
+    ParamValues values = ValuesFrom(
+        {ParamValue(2, Variant(), Variant::Of<uint8_t>(2)), ParamValue(4, Text("pad"), Variant::Of<uint8_t>(4))});
 
     Variant value;
     EXPECT_EQ(0, values.GetValue(keyed, value));
-    EXPECT_EQ(Byte(4), value);
+    EXPECT_EQ(Variant::Of<uint8_t>(4), value);
     EXPECT_EQ(0, values.GetValue(ParamDescriptor(2), value));
-    EXPECT_EQ(Byte(2), value);
+    EXPECT_EQ(Variant::Of<uint8_t>(2), value);
 
-    value = Byte(9);
+    value = Variant::Of<uint8_t>(9);
     EXPECT_EQ(1, values.GetValue(ParamDescriptor(4), value)) << "same id, other key";
     EXPECT_EQ(Variant::TypeEmpty, value.GetType());
-    value = Byte(9);
+    value = Variant::Of<uint8_t>(9);
     EXPECT_EQ(1, values.GetValue(ParamDescriptor(7), value));
     EXPECT_EQ(Variant::TypeEmpty, value.GetType());
-    value = Byte(9);
+    value = Variant::Of<uint8_t>(9);
     EXPECT_EQ(1, ParamValues().GetValue(ParamDescriptor(-1), value));
     EXPECT_EQ(Variant::TypeEmpty, value.GetType());
 }
@@ -452,7 +458,7 @@ std::vector<int32_t> DescriptorIds(const ParamDescriptors& descriptors)
     std::vector<int32_t> ids;
     for (uint32_t i = 0; i < descriptors.GetListCount(); ++i) {
         int32_t id = 0;
-        Variant key = Byte(1);
+        Variant key = Variant::Of<uint8_t>(1);
         EXPECT_EQ(0, descriptors.GetAt(i, id, key));
         EXPECT_EQ(Variant::TypeEmpty, key.GetType());
         ids.push_back(id);
@@ -541,12 +547,12 @@ TEST(ParamDescriptorsTest, SetFromRangesRefusesMoreIdsThanOneListHolds)
 
 TEST(ParamValuesTest, CopiesOwnTheirBytes)
 {
-    ParamValues values = ValuesFrom({ParamValue(1, Variant(), Byte(1))});
+    ParamValues values = ValuesFrom({ParamValue(1, Variant(), Variant::Of<uint8_t>(1))});
     ParamValues copy(values);
-    values.SetValue(ParamDescriptor(1), Byte(2));
+    values.SetValue(ParamDescriptor(1), Variant::Of<uint8_t>(2));
     Variant value;
     EXPECT_EQ(0, copy.GetValue(ParamDescriptor(1), value));
-    EXPECT_EQ(Byte(1), value);
+    EXPECT_EQ(Variant::Of<uint8_t>(1), value);
 }
 
 } // namespace

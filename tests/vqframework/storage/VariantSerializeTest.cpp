@@ -17,7 +17,6 @@ using Bytes = std::vector<unsigned char>;
 using test::Content;
 using test::ExternalBytes;
 using test::List;
-using test::Make;
 using test::Owned;
 using test::Text;
 
@@ -48,13 +47,13 @@ TEST(VariantSerializeTest, WritesEntriesByteForByteAndReadsThemBack)
     const EntryCase cases[] = {
         {"empty", Variant(), {0x0C, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}},
         {"int32 5", Variant(5), {0x10, 0, 0, 0, 1, 0, 0, 0, 6, 0, 0, 0, 5, 0, 0, 0}},
-        {"bool", Make<unsigned char>(Variant::TypeBool, 1), {0x0D, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1}},
-        {"uint16", Make<uint16_t>(Variant::TypeUInt16, 0x1234), {0x0E, 0, 0, 0, 1, 0, 0, 0, 5, 0, 0, 0, 0x34, 0x12}},
+        {"bool", Variant::Of(true), {0x0D, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1}},
+        {"uint16", Variant::Of<uint16_t>(0x1234), {0x0E, 0, 0, 0, 1, 0, 0, 0, 5, 0, 0, 0, 0x34, 0x12}},
         {"double 1.0",
-         Make<double>(Variant::TypeDouble, 1.0),
+         Variant::Of(1.0),
          {0x14, 0, 0, 0, 1, 0, 0, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F}},
         {"uint64",
-         Make<uint64_t>(Variant::TypeUInt64, 0x0102030405060708),
+         Variant::Of<uint64_t>(0x0102030405060708),
          {0x14, 0, 0, 0, 1, 0, 0, 0, 11, 0, 0, 0, 8, 7, 6, 5, 4, 3, 2, 1}},
         {"owned bytes", Owned({0xAA, 0xBB, 0xCC}), {0x0F, 0, 0, 0, 1, 0, 0, 0, 14, 0, 0, 0, 0xAA, 0xBB, 0xCC}},
         {"text with its NUL", Text("ab"), {0x0F, 0, 0, 0, 1, 0, 0, 0, 15, 0, 0, 0, 'a', 'b', 0}},
@@ -68,7 +67,7 @@ TEST(VariantSerializeTest, WritesEntriesByteForByteAndReadsThemBack)
     for (const EntryCase& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.entry, Serialize(c.value));
-        Variant read = Make<int32_t>(Variant::TypeInt32, 99);
+        Variant read = Variant::Of(99);
         EXPECT_EQ(S_OK, DeserializeVariant(read, c.entry.data(), static_cast<uint32_t>(c.entry.size())));
         EXPECT_EQ(c.value.GetType(), read.GetType());
         EXPECT_TRUE(read == c.value);
