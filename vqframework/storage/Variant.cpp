@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 namespace VQ {
@@ -117,6 +118,36 @@ Variant& Variant::operator=(const Variant& other)
 {
     Assign(other);
     return *this;
+}
+
+Variant::Variant(Variant&& other) noexcept
+{
+    // In a constructor this value allocates and frees as Variant does, whatever class it ends up in.
+    TakeValue(other, typeid(other) == typeid(Variant));
+}
+
+Variant& Variant::operator=(Variant&& other) noexcept
+{
+    if (&other != this)
+        TakeValue(other, typeid(*this) == typeid(Variant) && typeid(other) == typeid(Variant));
+    return *this;
+}
+
+void Variant::TakeValue(Variant& other, bool takeBuffer) noexcept
+{
+    if (other.OwnsBuffer() && !takeBuffer) {
+        Assign(other);
+        other.ReleaseValue();
+        return;
+    }
+    ReleaseValue();
+    m_value = other.m_value;
+    m_length = other.m_length;
+    m_type = other.m_type;
+    // The buffer, if any, is this value's now: emptied without being freed.
+    other.m_value = 0;
+    other.m_length = 0;
+    other.m_type = TypeEmpty;
 }
 
 Variant::~Variant()

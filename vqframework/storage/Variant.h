@@ -55,6 +55,12 @@ public:
     template <VariantNumber T> static Variant Of(T value);
     Variant(const Variant& other);
     Variant& operator=(const Variant& other);
+    // Take other's value and leave it empty. Its buffer is taken over only when both sides are plain
+    // Variants, whose buffers all come from new[]; a derived class may allocate otherwise and keep
+    // state beside the buffer, so there the bytes are copied (and a failed allocation ends the
+    // program, as the move cannot report it).
+    Variant(Variant&& other) noexcept;
+    Variant& operator=(Variant&& other) noexcept;
     virtual ~Variant();
 
     virtual bool GetBool() const;
@@ -109,6 +115,8 @@ protected:
     void SetBufferAddress(const void* buffer) { m_value = reinterpret_cast<uintptr_t>(buffer); }
     // Gives an owned buffer back and empties every member.
     void ReleaseValue();
+    // Takes other's value, its buffer itself when takeBuffer, else a copy; other ends up empty.
+    void TakeValue(Variant& other, bool takeBuffer) noexcept;
     // Owned text from at most maxBytes bytes (0: up to the NUL), a NUL added when none is found.
     int32_t SetText(const char* text, uint32_t maxBytes);
 

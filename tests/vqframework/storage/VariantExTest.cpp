@@ -258,5 +258,21 @@ TEST(VariantExTest, ListsLiveInTheCountedBuffer)
     EXPECT_EQ("7", Narrow(item.ToString()));
 }
 
+TEST(VariantExTest, MovesThroughTheBaseCopyBetweenBufferKinds)
+{
+    VariantEx counted = Text("counted");
+    const ConstRCPtr<LIBuffer> kept = counted.GetBuffer();
+    Variant plain(std::move(static_cast<Variant&>(counted)));
+    EXPECT_STREQ("counted", plain.GetString());
+    EXPECT_NE(static_cast<const void*>(kept->GetData()), static_cast<const void*>(plain.GetString()));
+    EXPECT_EQ(Variant::TypeEmpty, counted.GetType());
+    EXPECT_EQ(1, kept->GetRefCount()) << "the moved-from value let its counted buffer go";
+
+    static_cast<Variant&>(counted) = std::move(plain);
+    EXPECT_STREQ("counted", counted.GetString());
+    EXPECT_EQ(static_cast<const void*>(counted.GetBuffer()->GetData()), static_cast<const void*>(counted.GetString()));
+    EXPECT_EQ(Variant::TypeEmpty, plain.GetType());
+}
+
 } // namespace
 } // namespace VQ

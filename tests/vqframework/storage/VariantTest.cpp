@@ -8,6 +8,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <limits>
+#include <set>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -504,6 +505,93 @@ TEST(VariantTest, ClearAndSettersGiveBackTheOldBuffer)
     EXPECT_EQ(Variant::TypeInt32, v.GetType());
     EXPECT_EQ(0u, v.GetLength());
     EXPECT_EQ(3, v.GetInt32());
+}
+
+static_assert(std::is_nothrow_move_constructible_v<Variant> && std::is_nothrow_move_assignable_v<Variant>);
+
+// An allocator of its own that knows its blocks: a block it did not make is noted, not freed.
+class TrackingVariant : public Variant {
+public:
+    ~TrackingVariant() override { Clear(); }
+    void* AllocateBuffer(uint32_t size) override
+    {
+        void* block = Variant::AllocateBuffer(size);
+        blocks.insert(block);
+        ++allocations;
+        return block;
+    }
+    void FreeBuffer(void* block) override
+    {
+        if (blocks.erase(block))
+            Variant::FreeBuffer(block);
+        else
+            ++foreignFrees;
+    }
+    std::set<void*> blocks;
+    int allocations = 0;
+    int foreignFrees = 0;
+};
+
+TEST(VariantTest, MovesTakeTheBufferAndLeaveTheSourceEmpty)
+{
+    for (const Variant& original : {Text("text"), Owned({1, 2, 3}), List({Variant(1), Text("k")}), Variant::Of(2.5),
+                                    Owned({}), Variant()}) {
+        SCOPED_TRACE(original.GetType());
+        Variant source = original;
+        uint32_t size = 0;
+        const void* buffer = source.GetData(&size);
+
+        Variant constructed(std::move(source));
+        EXPECT_TRUE(constructed == original);
+        if (original.GetType() >= Variant::TypeBytes) {
+            EXPECT_EQ(buffer, constructed.GetData(&size)) << "the buffer is taken over, not copied";
+        }
+        EXPECT_EQ(Variant::TypeEmpty, source.GetType());
+        EXPECT_EQ(0u, source.GetLength());
+        EXPECT_EQ(nullptr, source.GetData(&size));
+
+        Variant assigned = Text("a buffer of its own, given back");
+        assigned = std::move(constructed);
+        EXPECT_TRUE(assigned == original);
+        if (original.GetType() >= Variant::TypeBytes) {
+            EXPECT_EQ(buffer, assigned.GetData(&size));
+        }
+        EXPECT_EQ(Variant::TypeEmpty, constructed.GetType());
+
+        Variant& alias = assigned;
+        assigned = std::move(alias);
+        EXPECT_TRUE(assigned == original) << "moving a value onto itself keeps it";
+    }
+}
+
+TEST(VariantTest, MovesBetweenAllocatorsCopyTheBytes)
+{
+    TrackingVariant tracking;
+    tracking.SetString("tracked");
+    uint32_t size = 0;
+    const void* trackedBlock = tracking.GetData(&size);
+
+    Variant plain(std::move(static_cast<Variant&>(tracking)));
+    EXPECT_STREQ("tracked", plain.GetString());
+    EXPECT_NE(trackedBlock, plain.GetData(&size)) << "a block of another allocator is copied";
+    EXPECT_EQ(Variant::TypeEmpty, tracking.GetType());
+    EXPECT_TRUE(tracking.blocks.empty()) << "the source gave its block back itself";
+
+    tracking.SetString("again");
+    Variant plainTarget = Text("plain");
+    plainTarget = std::move(static_cast<Variant&>(tracking));
+    EXPECT_STREQ("again", plainTarget.GetString());
+    EXPECT_EQ(Variant::TypeEmpty, tracking.GetType());
+    EXPECT_TRUE(tracking.blocks.empty());
+
+    static_cast<Variant&>(tracking) = std::move(plain);
+    EXPECT_STREQ("tracked", tracking.GetString());
+    EXPECT_EQ(Variant::TypeEmpty, plain.GetType());
+    EXPECT_EQ(1u, tracking.blocks.count(const_cast<void*>(tracking.GetData(&size))))
+        << "the target holds a block of its own allocator";
+    tracking.Clear();
+    EXPECT_EQ(0, tracking.foreignFrees);
+    EXPECT_TRUE(tracking.blocks.empty());
 }
 
 } // namespace
