@@ -102,7 +102,14 @@ public:
 
     bool operator==(const Variant& other) const;
     bool operator!=(const Variant& other) const { return !(*this == other); }
-    // The order that keeps parameter lists sorted by key.
+    // The order that keeps parameter lists sorted by key, a strict weak order over all values:
+    // - empty values first, lists after all other values, values of unknown types last;
+    // - numbers and byte values by length first, a number counting as its 8-byte slot (so short
+    //   text comes before every number); at equal length numbers first, then the byte types by tag;
+    // - numbers of every type by their exact value, -0 as 0, a NaN after every other number and
+    //   equivalent to every NaN; external bytes by address, owned bytes unsigned, text by signed
+    //   bytes; lists item by item, a prefix first (below 16 levels of nesting, by their bytes).
+    // Equal values are equivalent; equivalent values of different types are not equal.
     bool operator<(const Variant& other) const;
     bool IsNegative() const;
 
@@ -128,14 +135,34 @@ protected:
 private:
     template <VariantNumber T> static constexpr int32_t TypeOf();
 
+    // A value as the order and the reader see it: the members of a Variant, or an entry of list
+    // content taken in place, just as DeserializeVariant would read it but without a copy.
+    struct View {
+        int32_t type = TypeEmpty;
+        uint32_t length = 0;
+        uint64_t slot = 0;
+        const unsigned char* data = nullptr;
+    };
+    // What the reader makes of an entry: a value, a refusal that leaves its target untouched, or a
+    // refusal that leaves the target empty.
+    enum class EntryRead { Taken, Refused, RefusedEmpty };
+
+    // The bytes of a number type, 0 for the other types.
+    static uint32_t NumericSize(int32_t type);
     uint64_t ReadBytes(uint32_t width) const;
     int64_t GetIntegerBits() const;
-    bool LessSameType(const Variant& other) const;
-    bool LessList(const Variant& other) const;
-    // Shorter first, then the first differing byte, unsigned.
-    static bool LessBytes(const void* left, uint32_t leftLength, const void* right, uint32_t rightLength);
-    bool LessMixedTypes(const Variant& other) const;
-    void WriteList(const Variant* const* items, uint32_t count);
+    View GetView() const;
+    // Copies what view shows into this value's own storage; returns the type now held.
+    int32_t SetView(const View& view);
+    // Reads the entry at the start of in; view is set when the entry is taken.
+    static EntryRead ReadEntry(const unsigned char* in, uint32_t available, View& view);
+    // The size of the entry at offset when it lies whole inside content, else 0.
+    static uint32_t EntrySizeAt(const unsigned char* content, uint32_t length, uint32_t offset);
+    // Below 0, 0 for equivalent values, above 0; depth counts the lists around the two values.
+    static int Compare(const View& left, const View& right, int depth);
+    static int CompareLists(const View& left, const View& right, int depth);
+
+    friend VQRESULT DeserializeVariant(Variant& out, const void* in, uint32_t available);
 };
 
 template <VariantNumber T> constexpr int32_t Variant::TypeOf()

@@ -24,19 +24,6 @@ void WriteHeader(unsigned char* at, uint32_t size, int32_t type)
     std::memcpy(at, words, sizeof words);
 }
 
-// The size of the entry at offset when it lies whole inside the content, else 0. Content comes from
-// files and the device-control library unchecked, so a size word below a header or past the end
-// ends the walk: what follows is not an item.
-uint32_t EntrySizeAt(const unsigned char* content, uint32_t length, uint32_t offset)
-{
-    if (length - offset < HeaderSize)
-        return 0;
-    const uint32_t size = ReadWord(content + offset);
-    if (size < HeaderSize || size > length - offset)
-        return 0;
-    return size;
-}
-
 } // namespace
 
 uint32_t SerializeVariant(const Variant& value, void* out, uint32_t capacity)
@@ -55,38 +42,102 @@ uint32_t SerializeVariant(const Variant& value, void* out, uint32_t capacity)
     return size + HeaderSize;
 }
 
-VQRESULT DeserializeVariant(Variant& out, const void* in, uint32_t available)
+// Content comes from files and the device-control library unchecked, so a size word below a header
+// or past the end ends the walk: what follows is not an item.
+uint32_t Variant::EntrySizeAt(const unsigned char* content, uint32_t length, uint32_t offset)
+{
+    if (length - offset < HeaderSize)
+        return 0;
+    const uint32_t size = ReadWord(content + offset);
+    if (size < HeaderSize || size > length - offset)
+        return 0;
+    return size;
+}
+
+Variant::EntryRead Variant::ReadEntry(const unsigned char* in, uint32_t available, View& view)
 {
     if (!in || available < HeaderSize)
-        return E_FAIL;
-    const auto* bytes = static_cast<const unsigned char*>(in);
-    const uint32_t size = ReadWord(bytes);
-    const uint32_t format = ReadWord(bytes + 4);
-    const uint32_t type = ReadWord(bytes + 8);
-    if (size > available || format != EntryFormat || type >= Variant::TypeCount)
-        return E_FAIL;
+        return EntryRead::Refused;
+    const uint32_t size = ReadWord(in);
+    const uint32_t format = ReadWord(in + 4);
+    const uint32_t type = ReadWord(in + 8);
+    if (size > available || format != EntryFormat || type >= TypeCount)
+        return EntryRead::Refused;
+    view = View();
     if (size == HeaderSize) {
-        if (type == Variant::TypeEmpty) {
-            out.Clear();
-            return S_OK;
+        if (type == TypeEmpty)
+            return EntryRead::Taken;
+        if (type == TypeList) {
+            view.type = TypeList;
+            return EntryRead::Taken;
         }
-        if (type == Variant::TypeList) {
-            out.SetList(static_cast<const Variant*>(nullptr), 0);
-            return S_OK;
-        }
-        return E_FAIL;
+        return EntryRead::Refused;
     }
     // A size word shorter than the header would give a negative data length.
-    if (size < HeaderSize || type == Variant::TypeEmpty)
-        return E_FAIL;
-    const unsigned char* data = bytes + HeaderSize;
+    if (size < HeaderSize || type == TypeEmpty)
+        return EntryRead::Refused;
+    const unsigned char* data = in + HeaderSize;
     const uint32_t dataSize = size - HeaderSize;
-    // Text must end inside its entry, or reading it would run past the entry.
-    if (type == Variant::TypeString && !std::memchr(data, 0, dataSize)) {
+    view.type = static_cast<int32_t>(type);
+    switch (view.type) {
+    case TypeExternalBytes:
+    case TypeExternalConstBytes:
+        // Set makes owned bytes of them: not the type the entry names.
+        return EntryRead::RefusedEmpty;
+    case TypeBytes:
+    case TypeList:
+        view.data = data;
+        view.length = dataSize;
+        return EntryRead::Taken;
+    case TypeString: {
+        // Text must end inside its entry, or reading it would run past the entry.
+        const auto* nul = static_cast<const unsigned char*>(std::memchr(data, 0, dataSize));
+        if (!nul)
+            return EntryRead::RefusedEmpty;
+        view.data = data;
+        view.length = static_cast<uint32_t>(nul - data) + 1;
+        return EntryRead::Taken;
+    }
+    default:
+        if (dataSize != NumericSize(view.type))
+            return EntryRead::RefusedEmpty;
+        std::memcpy(&view.slot, data, dataSize);
+        return EntryRead::Taken;
+    }
+}
+
+int32_t Variant::SetView(const View& view)
+{
+    switch (view.type) {
+    case TypeEmpty:
+        Clear();
+        return TypeEmpty;
+    case TypeBytes:
+        return SetBuffer(view.data, view.length);
+    case TypeString:
+        return SetText(reinterpret_cast<const char*>(view.data), view.length);
+    case TypeList:
+        if (view.length == 0)
+            return SetList(static_cast<const Variant*>(nullptr), 0);
+        return Set(TypeList, view.data, view.length);
+    default:
+        return Set(view.type, &view.slot, NumericSize(view.type));
+    }
+}
+
+VQRESULT DeserializeVariant(Variant& out, const void* in, uint32_t available)
+{
+    Variant::View view;
+    switch (Variant::ReadEntry(static_cast<const unsigned char*>(in), available, view)) {
+    case Variant::EntryRead::Refused:
+        return E_FAIL;
+    case Variant::EntryRead::RefusedEmpty:
         out.Clear();
         return E_FAIL;
+    case Variant::EntryRead::Taken:
+        break;
     }
-    if (out.Set(static_cast<int32_t>(type), data, dataSize) != static_cast<int32_t>(type)) {
+    if (out.SetView(view) != view.type) {
         out.Clear();
         return E_FAIL;
     }
@@ -187,45 +238,6 @@ int32_t Variant::GetListItem(uint32_t index, Variant& out) const
     // The reader's refusal leaves out empty; the item exists all the same.
     DeserializeVariant(out, content + offset, m_length - offset);
     return 0;
-}
-
-// Lists inside lists compare item by item down to this depth and by their bytes below it, so that
-// a value read from a file cannot nest deep enough to exhaust the stack.
-namespace {
-constexpr int kListOrderDepth = 16;
-thread_local int t_listOrderDepth = 0;
-} // namespace
-
-bool Variant::LessList(const Variant& other) const
-{
-    if (t_listOrderDepth >= kListOrderDepth)
-        return LessBytes(GetBufferAddress(), m_length, other.GetBufferAddress(), other.m_length);
-    struct DepthScope {
-        DepthScope() { ++t_listOrderDepth; }
-        ~DepthScope() { --t_listOrderDepth; }
-    } depth;
-
-    // Item by item in one walk over both lists; the first unequal pair decides.
-    const auto* leftContent = static_cast<const unsigned char*>(GetBufferAddress());
-    const auto* rightContent = static_cast<const unsigned char*>(other.GetBufferAddress());
-    uint32_t leftOffset = 0;
-    uint32_t rightOffset = 0;
-    Variant left;
-    Variant right;
-    for (;;) {
-        const uint32_t leftSize = m_length > 4 ? EntrySizeAt(leftContent, m_length, leftOffset) : 0;
-        const uint32_t rightSize = other.m_length > 4 ? EntrySizeAt(rightContent, other.m_length, rightOffset) : 0;
-        if (!leftSize || !rightSize)
-            return !leftSize && rightSize;
-        left.Clear();
-        right.Clear();
-        DeserializeVariant(left, leftContent + leftOffset, m_length - leftOffset);
-        DeserializeVariant(right, rightContent + rightOffset, other.m_length - rightOffset);
-        if (!(left == right))
-            return left < right;
-        leftOffset += leftSize;
-        rightOffset += rightSize;
-    }
 }
 
 } // namespace VQ

@@ -207,9 +207,13 @@ struct OrderCase {
     bool equal;
 };
 
+constexpr int64_t Two53 = int64_t(1) << 53;
+constexpr uint64_t Two63 = uint64_t(1) << 63;
+
 TEST(VariantTest, EqualityAndOrderFollowTheTables)
 {
     const unsigned char otherData[] = {0x34, 0x12, 0x00, 0x00};
+    const float FloatNaN = std::numeric_limits<float>::quiet_NaN();
     const OrderCase cases[] = {
         {"two empty values", Variant(), Variant(), false, false, true},
         {"empty before everything", Variant(), Variant::Of<int8_t>(-100), true, false, false},
@@ -224,30 +228,48 @@ TEST(VariantTest, EqualityAndOrderFollowTheTables)
         {"bool by byte", Variant::Of(false), Variant::Of(true), true, false, false},
         {"int64 signed", Variant::Of<int64_t>(-1), Variant::Of<int64_t>(0), true, false, false},
         {"uint64 unsigned", Variant::Of(UInt64Max), Variant::Of<uint64_t>(0), false, true, false},
-        {"int8 -1 and uint8 0 compare as doubles", Variant::Of<int8_t>(-1),
-         Variant::Of<uint8_t>(0), true, false, false},
-        {"int32 and int64 of one value differ but neither is smaller", Variant::Of(5),
-         Variant::Of<int64_t>(5), false, false, false},
+        {"int8 -1 and uint8 0 by value", Variant::Of<int8_t>(-1), Variant::Of<uint8_t>(0), true, false, false},
+        {"int32 and int64 of one value are equivalent, not equal", Variant::Of(5), Variant::Of<int64_t>(5), false,
+         false, false},
         {"int8 and int16 of one value", Variant::Of<int8_t>(-1), Variant::Of<int16_t>(-1), false, false, false},
         {"bool against int8", Variant::Of(true), Variant::Of<int8_t>(0), false, true, false},
         {"float against double", Variant::Of(1.5f), Variant::Of(2.0), true, false, false},
         {"0.0 equals -0.0", Variant::Of(0.0), Variant::Of(-0.0), false, false, true},
         {"float -0.0 and double 0.0 differ in type only", Variant::Of(-0.0f), Variant::Of(0.0), false, false, false},
+        {"-0.0 and int32 0", Variant::Of(-0.0), Variant::Of(0), false, false, false},
         {"NaN equals nothing, not even itself", Variant::Of(NaN), Variant::Of(NaN), false, false, false},
-        {"NaN is not ordered", Variant::Of(NaN), Variant::Of(1.0), false, false, false},
+        {"NaN after every number", Variant::Of(NaN), Variant::Of(1.0), false, true, false},
+        {"NaN after infinity", Variant::Of(NaN), Variant::Of(Infinity), false, true, false},
+        {"NaN after the largest uint64", Variant::Of(FloatNaN), Variant::Of(UInt64Max), false, true, false},
+        {"float and double NaN are equivalent", Variant::Of(FloatNaN), Variant::Of(NaN), false, false, false},
         {"int64 -1 before uint64 0", Variant::Of<int64_t>(-1), Variant::Of<uint64_t>(0), true, false, false},
         {"negative int32 before uint64", Variant::Of(-5), Variant::Of<uint64_t>(3), true, false, false},
+        {"int64 2^53 + 1 after uint64 2^53", Variant::Of(Two53 + 1), Variant::Of<uint64_t>(Two53), false, true,
+         false},
+        {"int64 max before uint64 2^63", Variant::Of(Int64Max), Variant::Of(Two63), true, false, false},
+        {"int64 max and uint64 2^63 - 1", Variant::Of(Int64Max), Variant::Of(Two63 - 1), false, false, false},
+        {"uint64 max after int64 max", Variant::Of(UInt64Max), Variant::Of(Int64Max), false, true, false},
         {"1e30 after every int64", Variant::Of(1e30), Variant::Of(Int64Max), false, true, false},
         {"-1e30 before every int64", Variant::Of(-1e30), Variant::Of(Int64Min), true, false, false},
-        {"float rounding to the int64 is neither smaller nor greater", Variant::Of(2.5f),
-         Variant::Of<int64_t>(3), false, false, false},
-        {"float below the rounding", Variant::Of(2.4f), Variant::Of<int64_t>(3), true, false, false},
-        {"negative float and int64", Variant::Of(-2.6), Variant::Of<int64_t>(-2), true, false, false},
+        {"-2^63 and int64 min", Variant::Of(-9223372036854775808.0), Variant::Of(Int64Min), false, false, false},
+        {"2^63 after int64 max", Variant::Of(9223372036854775808.0), Variant::Of(Int64Max), false, true, false},
+        {"double 2^53 before int64 2^53 + 1", Variant::Of(9007199254740992.0), Variant::Of(Two53 + 1), true, false,
+         false},
+        {"float below an int64 by a half", Variant::Of(2.5f), Variant::Of<int64_t>(3), true, false, false},
+        {"float below an int64", Variant::Of(2.4f), Variant::Of<int64_t>(3), true, false, false},
+        {"negative double and int64", Variant::Of(-2.6), Variant::Of<int64_t>(-2), true, false, false},
+        {"negative double above an int64 by a half", Variant::Of(-2.5), Variant::Of<int64_t>(-3), false, true,
+         false},
         {"uint64 max after 1.8e19", Variant::Of(UInt64Max), Variant::Of(1.8e19), false, true, false},
-        {"uint64 against int32 compares as doubles", Variant::Of<uint64_t>(4), Variant::Of(3), false, true, false},
-        {"int32 5 against its slot bytes", Variant::Of(5), Owned({5, 0, 0, 0, 0, 0, 0, 0}), false, false, false},
+        {"2^64 after uint64 max", Variant::Of(18446744073709551616.0), Variant::Of(UInt64Max), false, true, false},
+        {"uint64 against int32 by value", Variant::Of<uint64_t>(4), Variant::Of(3), false, true, false},
+        {"a number before 8 bytes of its own slot", Variant::Of(5), Owned({5, 0, 0, 0, 0, 0, 0, 0}), true, false,
+         false},
         {"slot of 8 bytes after a shorter run", Variant::Of(5), Owned({5, 0, 0, 0}), false, true, false},
-        {"slot bytes compared unsigned", Variant::Of<int64_t>(-1), Owned({0, 0, 0, 0, 0, 0, 0, 1}), false, true, false},
+        {"numbers before every run of 8 bytes", Variant::Of<int64_t>(-1), Owned({0, 0, 0, 0, 0, 0, 0, 1}), true,
+         false, false},
+        {"a run longer than 8 bytes after a number", Variant::Of(NaN), Owned({0, 0, 0, 0, 0, 0, 0, 0, 0}), true,
+         false, false},
         {"bytes unsigned", Owned({0x01}), Owned({0x80}), true, false, false},
         {"shorter bytes first", Owned({0xFF}), Owned({0x00, 0x00}), true, false, false},
         {"equal bytes", Owned({1, 2}), Owned({1, 2}), false, false, true},
@@ -256,8 +278,12 @@ TEST(VariantTest, EqualityAndOrderFollowTheTables)
         {"UTF-8 lead byte before ASCII at equal length", Text("\xC3\xA4"), Text("Ab"), true, false, false},
         {"ASCII text by byte", Text("ab"), Text("ac"), true, false, false},
         {"equal texts", Text("ab"), Text("ab"), false, false, true},
-        {"text against its bytes", Text("a"), Owned({'a', 0}), false, false, false},
-        {"text bytes compared unsigned across types", Text("\xC3"), Owned({'A', 0}), false, true, false},
+        {"short text before a number", Text("abcdef"), Variant::Of(Int64Min), true, false, false},
+        {"text of 8 bytes after a number", Text("abcdefg"), Variant::Of(Int64Min), false, true, false},
+        {"owned bytes before text of the same length", Text("a"), Owned({'a', 0}), false, true, false},
+        {"owned bytes before text whatever the bytes", Text("A"), Owned({0xC3, 0}), false, true, false},
+        {"external bytes before owned bytes of the same length", ExternalBytes(13, ExternalData, 2),
+         Owned({0, 0}), true, false, false},
         {"external by identity", ExternalBytes(12, ExternalData, 4), ExternalBytes(12, ExternalData, 4), false, false,
          true},
         {"external with equal bytes elsewhere", ExternalBytes(12, ExternalData, 4), ExternalBytes(12, otherData, 4),
@@ -271,9 +297,14 @@ TEST(VariantTest, EqualityAndOrderFollowTheTables)
         {"equal lists", List({Variant(1), Text("k")}), List({Variant(1), Text("k")}), false, false, true},
         {"empty list first", List({}), List({Variant()}), true, false, false},
         {"nested lists", List({List({Variant(1)})}), List({List({Variant(2)})}), true, false, false},
-        {"list items of different types", List({Variant::Of<int8_t>(-1)}),
-         List({Variant::Of<uint8_t>(0)}), true, false, false},
-        {"list against a number compares bytes", List({}), Variant::Of(0), true, false, false},
+        {"list items of different types", List({Variant::Of<int8_t>(-1)}), List({Variant::Of<uint8_t>(0)}), true,
+         false, false},
+        {"lists go on past equivalent items", List({Variant(5), Variant(1)}),
+         List({Variant::Of<int64_t>(5), Variant(0)}), false, true, false},
+        {"lists go on past NaN items", List({Variant::Of(NaN), Variant(0)}), List({Variant::Of(NaN), Variant(1)}),
+         true, false, false},
+        {"lists after numbers", List({}), Variant::Of(0), false, true, false},
+        {"lists after text", List({Variant(1)}), Text("a longer text than the list"), false, true, false},
     };
     for (const OrderCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -283,6 +314,157 @@ TEST(VariantTest, EqualityAndOrderFollowTheTables)
         EXPECT_EQ(c.equal, c.right == c.left);
         EXPECT_FALSE(c.left < c.left);
     }
+}
+
+// A list whose content the reader takes apart: a second item of format 2, which reads as empty.
+Variant ListWithRefusedItem()
+{
+    const unsigned char content[] = {16, 0, 0, 0, 1, 0, 0, 0, 6, 0, 0, 0, 7, 0, 0, 0,
+                                     16, 0, 0, 0, 2, 0, 0, 0, 6, 0, 0, 0, 7, 0, 0, 0};
+    Variant list;
+    list.Set(Variant::TypeList, content, sizeof content);
+    return list;
+}
+
+TEST(VariantTest, OrderIsAStrictWeakOrderOverValuesOfEveryType)
+{
+    const unsigned char eight[] = {1, 2, 3, 4, 5, 6, 7, 8};
+    const unsigned char otherEight[] = {1, 2, 3, 4, 5, 6, 7, 8};
+    const float FloatNaN = std::numeric_limits<float>::quiet_NaN();
+    const float FloatInfinity = std::numeric_limits<float>::infinity();
+    const std::vector<Variant> values = {
+        Variant(),
+        Variant::Of(false),
+        Variant::Of(true),
+        Variant::Of<int8_t>(-128),
+        Variant::Of<int8_t>(-1),
+        Variant::Of<int8_t>(0),
+        Variant::Of<uint8_t>(0),
+        Variant::Of<uint8_t>(255),
+        Variant::Of<int16_t>(-1),
+        Variant::Of<uint16_t>(65535),
+        Variant::Of(0),
+        Variant::Of(-1),
+        Variant::Of(3),
+        Variant::Of(Int32Min),
+        Variant::Of(Int32Max),
+        Variant::Of(0u),
+        Variant::Of(4294967295u),
+        Variant::Of(Int64Min),
+        Variant::Of(Int64Min + 1),
+        Variant::Of<int64_t>(-1),
+        Variant::Of<int64_t>(0),
+        Variant::Of<int64_t>(3),
+        Variant::Of(Two53 - 1),
+        Variant::Of(Two53),
+        Variant::Of(Two53 + 1),
+        Variant::Of(Int64Max),
+        Variant::Of<uint64_t>(0),
+        Variant::Of<uint64_t>(Two53),
+        Variant::Of<uint64_t>(Two53 + 1),
+        Variant::Of(Two63 - 1),
+        Variant::Of(Two63),
+        Variant::Of(UInt64Max),
+        Variant::Of(0.0),
+        Variant::Of(-0.0),
+        Variant::Of(0.0f),
+        Variant::Of(-0.0f),
+        Variant::Of(2.5f),
+        Variant::Of(2.5),
+        Variant::Of(-2.5),
+        Variant::Of(0.49999997f),
+        Variant::Of(9007199254740992.0),
+        Variant::Of(9007199254740994.0),
+        Variant::Of(-9223372036854775808.0),
+        Variant::Of(9223372036854775808.0),
+        Variant::Of(18446744073709551616.0),
+        Variant::Of(1e300),
+        Variant::Of(-1e300),
+        Variant::Of(Infinity),
+        Variant::Of(-Infinity),
+        Variant::Of(FloatInfinity),
+        Variant::Of(-FloatInfinity),
+        Variant::Of(NaN),
+        Variant::Of(-NaN),
+        Variant::Of(FloatNaN),
+        Text(""),
+        Text("a"),
+        Text("A"),
+        Text("\xC3"),
+        Text("ab"),
+        Text("abcdefg"),
+        Text("\xC3\xA4\xC3\xA4xyz"),
+        Text("a text longer than eight bytes"),
+        Owned({}),
+        Owned({'a', 0}),
+        Owned({0xC3, 0}),
+        Owned({5, 0, 0, 0, 0, 0, 0, 0}),
+        Owned({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
+        Owned({0, 0, 0, 0, 0, 0, 0, 0, 0}),
+        ExternalBytes(Variant::TypeExternalBytes, eight, 8),
+        ExternalBytes(Variant::TypeExternalBytes, otherEight, 8),
+        ExternalBytes(Variant::TypeExternalConstBytes, eight, 8),
+        ExternalBytes(Variant::TypeExternalConstBytes, eight, 2),
+        List({}),
+        List({Variant()}),
+        List({Variant(1)}),
+        List({Variant(2)}),
+        List({Variant(1), Variant(9)}),
+        List({Variant(5), Variant(0)}),
+        List({Variant(5), Variant(1)}),
+        List({Variant::Of<int64_t>(5), Variant(0)}),
+        List({Variant::Of<int64_t>(5), Variant(1)}),
+        List({Variant::Of(NaN), Variant(0)}),
+        List({Variant::Of(FloatNaN), Variant(1)}),
+        List({Text("a")}),
+        List({Owned({'a', 0})}),
+        List({List({})}),
+        List({List({Variant(1)})}),
+        List({List({Variant::Of<int64_t>(1)})}),
+        ListWithRefusedItem(),
+        List({Variant(7), Variant()}),
+    };
+
+    // The type and the bytes of a value, for the failure messages.
+    const auto describe = [](const Variant& value) {
+        std::string text = "type " + std::to_string(value.GetType()) + " [";
+        for (const unsigned char byte : test::Content(value)) {
+            const char digits[] = "0123456789ABCDEF";
+            text += {' ', digits[byte >> 4], digits[byte & 15]};
+        }
+        return text + " ]";
+    };
+    const size_t n = values.size();
+    std::vector<std::vector<char>> less(n, std::vector<char>(n));
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t j = 0; j < n; ++j)
+            less[i][j] = values[i] < values[j];
+    }
+    const auto equivalent = [&less](size_t i, size_t j) { return !less[i][j] && !less[j][i]; };
+    int failures = 0;
+    const auto fail = [&failures](const std::string& what) {
+        if (++failures <= 10)
+            ADD_FAILURE() << what;
+    };
+    for (size_t i = 0; i < n; ++i) {
+        if (less[i][i])
+            fail("irreflexivity: " + describe(values[i]));
+        for (size_t j = 0; j < n; ++j) {
+            const auto pair = [&] { return describe(values[i]) + ", " + describe(values[j]); };
+            if (less[i][j] && less[j][i])
+                fail("asymmetry: " + pair());
+            if (values[i] == values[j] && !equivalent(i, j))
+                fail("equal values not equivalent: " + pair());
+            for (size_t k = 0; k < n; ++k) {
+                const auto triple = [&] { return pair() + ", " + describe(values[k]); };
+                if (less[i][j] && less[j][k] && !less[i][k])
+                    fail("transitivity: " + triple());
+                if (equivalent(i, j) && equivalent(j, k) && !equivalent(i, k))
+                    fail("transitivity of equivalence: " + triple());
+            }
+        }
+    }
+    EXPECT_EQ(0, failures);
 }
 
 TEST(VariantTest, SetStoresNumbersInTheLowBytesOfAZeroSlot)
