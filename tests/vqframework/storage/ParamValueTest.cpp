@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <limits>
 #include <ostream>
+#include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -339,6 +340,91 @@ TEST(ParamValuesTest, ReadsIdsStoredInOtherNumericTypes)
     EXPECT_EQ(7, id);
     EXPECT_EQ(0, values.GetValue(ParamDescriptor(-2), value));
     EXPECT_EQ(Variant::Of<uint8_t>(1), value);
+}
+
+// The bytes of entries written in hexadecimal, blanks between them ignored.
+std::vector<uint8_t> FromHex(std::initializer_list<const char*> entries)
+{
+    std::vector<uint8_t> bytes;
+    for (const char* entry : entries) {
+        std::string digits;
+        for (const char* c = entry; *c; ++c) {
+            if (*c != ' ')
+                digits += *c;
+        }
+        for (size_t i = 0; i + 1 < digits.size(); i += 2)
+            bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+    }
+    return bytes;
+}
+
+// Program files and the device-control library depend on these bytes.
+TEST(ParamValuesTest, KnownListsKeepTheirBytes)
+{
+    ParamValues values;
+    const auto set = [&values](int32_t id, const Variant& key, const Variant& value) {
+        ParamDescriptor descriptor(id);
+        descriptor.key = key;
+        values.SetValue(descriptor, value);
+    };
+    set(3, Variant(), Variant::Of<uint8_t>(36));
+    set(1, Variant(0), Variant::Of<int16_t>(-64));
+    set(1, Variant(1), Text("Pad 2"));
+    set(1, Text("a"), Variant::Of(true));
+    set(-2, Variant(), Variant::Of(0.5));
+    set(7, Variant(), List({Variant(1), Text("x")}));
+    set(5, Variant(), test::Owned({0xAA, 0xBB}));
+    set(6, Variant(), Variant());
+    set(4, Variant::Of(std::numeric_limits<uint64_t>::max()), Variant::Of<int64_t>(-5));
+    set(3, Variant(), Variant::Of<uint8_t>(40));
+    // One element a line: its header, then the value, the id and the key.
+    const std::vector<uint8_t> expectedValues = FromHex({
+        "370000000100000010000000 0D000000010000000100000001 10000000010000000600000001000000"
+        " 0E000000010000000F0000006100",
+        "3A0000000100000010000000 0E0000000100000004000000C0FF 10000000010000000600000001000000"
+        " 10000000010000000600000000000000",
+        "3E0000000100000010000000 12000000010000000F000000506164203200 10000000010000000600000001000000"
+        " 10000000010000000600000001000000",
+        "350000000100000010000000 0D000000010000000300000028 10000000010000000600000003000000"
+        " 0C0000000100000000000000",
+        "440000000100000010000000 14000000010000000A000000FBFFFFFFFFFFFFFF 10000000010000000600000004000000"
+        " 14000000010000000B000000FFFFFFFFFFFFFFFF",
+        "360000000100000010000000 0E000000010000000E000000AABB 10000000010000000600000005000000"
+        " 0C0000000100000000000000",
+        "340000000100000010000000 0C0000000100000000000000 10000000010000000600000006000000"
+        " 0C0000000100000000000000",
+        "520000000100000010000000 2A0000000100000010000000 10000000010000000600000001000000"
+        " 0E000000010000000F0000007800 10000000010000000600000007000000 0C0000000100000000000000",
+        "3C0000000100000010000000 140000000100000009000000000000000000E03F 100000000100000006000000FEFFFFFF"
+        " 0C0000000100000000000000",
+    });
+    EXPECT_EQ(expectedValues, Content(values));
+
+    // Read back and built again from the array form: the same bytes.
+    std::vector<ParamValue> read(values.GetListCount());
+    for (uint32_t i = 0; i < read.size(); ++i)
+        ASSERT_EQ(0, values.GetAt(i, read[i].value, read[i].id, read[i].key));
+    ParamValues rebuilt;
+    rebuilt.Set(read.data(), static_cast<uint32_t>(read.size()));
+    EXPECT_EQ(expectedValues, Content(rebuilt));
+
+    const ParamRange ranges[] = {{10, 2}, {-1, 1}};
+    ParamRanges rangeList;
+    rangeList.Set(ranges, 2);
+    EXPECT_EQ(FromHex({"2C0000000100000010000000 1000000001000000060000000A000000 10000000010000000600000002000000",
+                       "2C0000000100000010000000 100000000100000006000000FFFFFFFF 10000000010000000600000001000000"}),
+              Content(rangeList));
+    ParamDescriptors descriptors;
+    descriptors.SetFromRanges(rangeList);
+    const std::vector<uint8_t> expectedDescriptors =
+        FromHex({"280000000100000010000000 1000000001000000060000000A000000 0C0000000100000000000000",
+                 "280000000100000010000000 1000000001000000060000000B000000 0C0000000100000000000000",
+                 "280000000100000010000000 100000000100000006000000FFFFFFFF 0C0000000100000000000000"});
+    EXPECT_EQ(expectedDescriptors, Content(descriptors));
+    const ParamDescriptor descriptorArray[] = {ParamDescriptor(10), ParamDescriptor(11), ParamDescriptor(-1)};
+    ParamDescriptors fromArray;
+    fromArray.Set(descriptorArray, 3);
+    EXPECT_EQ(expectedDescriptors, Content(fromArray));
 }
 
 TEST(ParamValuesTest, SetValueAddsChangesAndReportsUnchanged)
