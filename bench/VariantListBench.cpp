@@ -120,7 +120,7 @@ void ExpectSameValues(benchmark::State& state, const std::vector<ParamValue>& ex
                       const std::vector<ParamValue>& read)
 {
     for (size_t i = 0; i < expected.size(); ++i) {
-        if (read[i].id != expected[i].id || !(read[i].key == expected[i].key) || !(read[i].value == expected[i].value)) {
+        if (read[i].id != expected[i].id || read[i].key != expected[i].key || read[i].value != expected[i].value) {
             state.SkipWithError("read back other values");
             return;
         }
@@ -146,6 +146,28 @@ void BM_RoundTripByIndex(benchmark::State& state)
     ExpectSameValues(state, values, read);
 }
 BENCHMARK(BM_RoundTripByIndex);
+
+// Reading in one walk, as ParamValues::Reader does.
+void BM_RoundTrip(benchmark::State& state)
+{
+    const std::vector<ParamValue> values = ProgramValues();
+    std::vector<ParamValue> read(values.size());
+    {
+        AllocationCount count(state);
+        for (auto _ : state) {
+            ParamValues list;
+            list.Set(values.data(), kValueCount);
+            ParamValues::Reader reader(list);
+            for (ParamValue& out : read) {
+                if (reader.Next(out.value, out.id, out.key) != 0)
+                    break;
+            }
+            benchmark::DoNotOptimize(read.data());
+        }
+    }
+    ExpectSameValues(state, values, read);
+}
+BENCHMARK(BM_RoundTrip);
 
 // The reference: one pass to write the bytes into one buffer, one pass to read them.
 uint32_t EntrySize(const Variant& value)

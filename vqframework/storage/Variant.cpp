@@ -78,29 +78,6 @@ bool Overlaps(const void* data, uint32_t size, const void* begin, uint32_t lengt
 
 } // namespace
 
-uint32_t Variant::NumericSize(int32_t type)
-{
-    switch (type) {
-    case TypeBool:
-    case TypeInt8:
-    case TypeUInt8:
-        return 1;
-    case TypeInt16:
-    case TypeUInt16:
-        return 2;
-    case TypeInt32:
-    case TypeUInt32:
-    case TypeFloat:
-        return 4;
-    case TypeDouble:
-    case TypeInt64:
-    case TypeUInt64:
-        return 8;
-    default:
-        return 0;
-    }
-}
-
 // The device-control library takes values by address, so the layout is part of that interface.
 static_assert(sizeof(Variant) == 24 && alignof(Variant) == 8, "vtable, value slot, length, type");
 

@@ -7,6 +7,7 @@
 #include <concepts>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <type_traits>
 
 namespace VQ {
@@ -42,6 +43,9 @@ public:
         TypeList = 16,
         TypeCount = 17
     };
+
+    class ListReader;
+    class ListWriter;
 
     Variant() = default;
     // An int32 value. Every other number is refused here rather than turned into an int32 (0.75 into
@@ -93,9 +97,13 @@ public:
     // Copies owned bytes into a buffer of this value's own allocator; returns the type now held.
     int32_t Assign(const Variant& other);
 
-    // A list of count items, each stored in the byte form.
+    // A list of count items, each stored in the byte form; a null item is an empty value.
     int32_t SetList(const Variant* items, uint32_t count);
     int32_t SetList(const Variant* const* items, uint32_t count);
+    // The list that fill writes: fill is called once with a ListWriter, which collects the entries
+    // apart, so fill may read this value; the value then takes them in one buffer of their size.
+    template <class Fill> int32_t BuildList(Fill&& fill);
+    // Each call walks the list from its start; ListReader reads all items in one walk.
     uint32_t GetListCount() const;
     // Clears out, then copies the index-th item into it: 0, or -1 when there is no such item.
     int32_t GetListItem(uint32_t index, Variant& out) const;
@@ -148,7 +156,11 @@ private:
     enum class EntryRead { Taken, Refused, RefusedEmpty };
 
     // The bytes of a number type, 0 for the other types.
-    static uint32_t NumericSize(int32_t type);
+    static constexpr uint32_t NumericSize(int32_t type)
+    {
+        return type >= 0 && type < TypeCount ? kNumericSizes[type] : 0;
+    }
+    static constexpr uint8_t kNumericSizes[TypeCount] = {0, 1, 1, 1, 2, 2, 4, 4, 4, 8, 8, 8, 0, 0, 0, 0, 0};
     uint64_t ReadBytes(uint32_t width) const;
     int64_t GetIntegerBits() const;
     View GetView() const;
@@ -158,12 +170,106 @@ private:
     static EntryRead ReadEntry(const unsigned char* in, uint32_t available, View& view);
     // The size of the entry at offset when it lies whole inside content, else 0.
     static uint32_t EntrySizeAt(const unsigned char* content, uint32_t length, uint32_t offset);
+    // Makes the value the list of what list wrote; returns the type now held.
+    int32_t TakeList(const ListWriter& list);
     // Below 0, 0 for equivalent values, above 0; depth counts the lists around the two values.
     static int Compare(const View& left, const View& right, int depth);
     static int CompareLists(const View& left, const View& right, int depth);
 
     friend VQRESULT DeserializeVariant(Variant& out, const void* in, uint32_t available);
 };
+
+// Reads the items of a list value front to back, each entry once, with the results of GetListCount
+// and GetListItem. The list must stay unchanged while it is read; a value that is no list has no
+// items. Lists inside the list are read in place.
+class Variant::ListReader {
+public:
+    ListReader() = default;
+    explicit ListReader(const Variant& list);
+
+    // Copies the next item into out as GetListItem does (an item the reader refuses comes out empty)
+    // and returns true; false, with out empty, after the last item. Reading into the list itself
+    // replaces what is read: the reader then has no more items.
+    bool Next(Variant& out);
+    // Steps over the next item; false after the last.
+    bool Skip();
+    // Steps over the next item and reads its items through items, which has none when the item is
+    // no list; false after the last item.
+    bool NextList(ListReader& items);
+    // When exactly count items remain, copies them into outs[0] to outs[count - 1] as Next does (a
+    // null out skips its item; reading into the list itself ends the reader) and returns true; else
+    // returns false and changes nothing.
+    bool ReadExactly(Variant* const* outs, uint32_t count);
+    bool ReadExactly(std::initializer_list<Variant*> outs)
+    {
+        return ReadExactly(outs.begin(), static_cast<uint32_t>(outs.size()));
+    }
+    // The items not read yet.
+    uint32_t Remaining() const;
+
+private:
+    friend class Variant;
+    bool NextEntry(const unsigned char*& entry, uint32_t& size);
+    // ReadExactly once the count is checked, through copies of the items.
+    bool CopyItems(Variant* const* outs, uint32_t count);
+
+    const Variant* m_owner = nullptr;
+    const unsigned char* m_content = nullptr;
+    uint32_t m_length = 0;
+    uint32_t m_offset = 0;
+};
+
+// Collects list content for BuildList, entry by entry, in the byte form.
+class Variant::ListWriter {
+public:
+    ListWriter(const ListWriter&) = delete;
+    ListWriter& operator=(const ListWriter&) = delete;
+    ~ListWriter();
+
+    // One entry holding item; an empty external byte value gives an empty entry of its type.
+    void Add(const Variant& item);
+    // The next item of items as the reader reads it, written as Add writes that item; false after
+    // the last item.
+    bool AddNext(ListReader& items);
+    // One entry holding a list of the entries added up to the matching EndList.
+    void BeginList();
+    void EndList();
+    // One entry holding a list of items (a null item is an empty value): the entry Add writes for
+    // the value SetList(items, count) makes.
+    void AddList(const Variant* const* items, uint32_t count);
+    void AddList(std::initializer_list<const Variant*> items)
+    {
+        AddList(items.begin(), static_cast<uint32_t>(items.size()));
+    }
+
+private:
+    friend class Variant;
+    static constexpr int kMaxOpenLists = 8;
+    // Enough for the list of one program: most lists need no storage from the heap.
+    static constexpr uint32_t kInlineSize = 4096;
+
+    ListWriter() = default;
+    // Room for size more bytes, null once the content would pass the 32-bit length of a value.
+    unsigned char* Extend(uint64_t size);
+    void WriteEntry(int32_t type, const void* data, uint32_t size);
+    void AddView(const View& view);
+
+    unsigned char* m_data = m_inline;
+    uint64_t m_capacity = kInlineSize;
+    uint64_t m_size = 0;
+    // Where the open lists' entries start.
+    uint64_t m_open[kMaxOpenLists] = {};
+    int m_openCount = 0;
+    bool m_tooLong = false;
+    unsigned char m_inline[kInlineSize];
+};
+
+template <class Fill> int32_t Variant::BuildList(Fill&& fill)
+{
+    ListWriter list;
+    fill(list);
+    return TakeList(list);
+}
 
 template <VariantNumber T> constexpr int32_t Variant::TypeOf()
 {

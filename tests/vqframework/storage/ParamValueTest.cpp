@@ -427,6 +427,52 @@ TEST(ParamValuesTest, KnownListsKeepTheirBytes)
     EXPECT_EQ(expectedDescriptors, Content(fromArray));
 }
 
+TEST(ParamValuesTest, ReaderGivesWhatGetAtGivesForEveryIndex)
+{
+    const Variant elements[] = {List({Variant::Of<uint8_t>(1), Variant(4), Text("pad")}),
+                                List({Variant::Of<uint8_t>(2), Variant(5)}),
+                                List({Text("value"), Variant::Of<int16_t>(-6), Variant()}),
+                                Variant(7),
+                                List({Variant(), Variant(8), List({Variant(1)})})};
+    ParamValues values;
+    values.SetList(elements, 5);
+    ParamValues::Reader reader(values);
+    for (uint32_t i = 0; i <= 5; ++i) {
+        SCOPED_TRACE(i);
+        Variant expectedValue = Text("stale");
+        int32_t expectedId = 99;
+        Variant expectedKey = Text("stale");
+        const int32_t expected = values.GetAt(i, expectedValue, expectedId, expectedKey);
+        Variant value = Text("stale");
+        int32_t id = 99;
+        Variant key = Text("stale");
+        EXPECT_EQ(expected, reader.Next(value, id, key));
+        EXPECT_EQ(expectedValue, value);
+        EXPECT_EQ(expectedId, id);
+        EXPECT_EQ(expectedKey, key);
+    }
+    Variant value;
+    int32_t id = 0;
+    Variant key;
+    EXPECT_EQ(-4, reader.Next(value, id, key));
+}
+
+TEST(ParamValuesTest, TheListItselfCanBeAValue)
+{
+    ParamValues values = ValuesFrom({ParamValue(1, Variant(), Variant::Of<uint8_t>(1))});
+    const Variant before = values;
+    EXPECT_EQ(0, values.Set(ParamDescriptor(2), values));
+    Variant value;
+    EXPECT_EQ(0, values.GetValue(ParamDescriptor(2), value));
+    EXPECT_EQ(before, value);
+
+    const Variant now = values;
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), values));
+    EXPECT_EQ(0, values.GetValue(ParamDescriptor(3), value));
+    EXPECT_EQ(now, value);
+    EXPECT_EQ(2u, values.GetListCount());
+}
+
 TEST(ParamValuesTest, SetValueAddsChangesAndReportsUnchanged)
 {
     ParamValues values;
