@@ -231,7 +231,8 @@ public:
     // The next item of items as the reader reads it, written as Add writes that item; false after
     // the last item.
     bool AddNext(ListReader& items);
-    // One entry holding a list of the entries added up to the matching EndList.
+    // One entry holding a list of the entries added up to the matching EndList; at most 8 lists are
+    // open at once.
     void BeginList();
     void EndList();
     // One entry holding a list of items (a null item is an empty value): the entry Add writes for
