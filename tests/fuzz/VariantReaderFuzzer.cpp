@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -40,6 +41,84 @@ void ReadAll(const Variant& value)
         Check(value.GetLength() > 0 && text[value.GetLength() - 1] == 0);
 }
 
+// The type and bytes of a value: what must agree where == would not, for a NaN.
+bool SameBytes(const Variant& left, const Variant& right)
+{
+    uint32_t leftSize = 0;
+    uint32_t rightSize = 0;
+    const void* leftData = left.GetData(&leftSize);
+    const void* rightData = right.GetData(&rightSize);
+    return left.GetType() == right.GetType() && leftSize == rightSize &&
+           (leftSize == 0 || std::memcmp(leftData, rightData, leftSize) == 0);
+}
+
+// A strict weak order over the values given: irreflexive, asymmetric, transitive, and equivalence
+// transitive too.
+void CheckOrder(const std::vector<Variant>& values)
+{
+    const size_t n = values.size();
+    for (size_t i = 0; i < n; ++i) {
+        Check(!(values[i] < values[i]));
+        for (size_t j = 0; j < n; ++j) {
+            const bool ij = values[i] < values[j];
+            const bool ji = values[j] < values[i];
+            Check(!(ij && ji));
+            for (size_t k = 0; k < n; ++k) {
+                const bool jk = values[j] < values[k];
+                const bool kj = values[k] < values[j];
+                const bool ik = values[i] < values[k];
+                const bool ki = values[k] < values[i];
+                Check(!(ij && jk) || ik);
+                Check(!(!ij && !ji && !jk && !kj) || (!ik && !ki));
+            }
+        }
+    }
+}
+
+// The list walks agree: the reader with GetListItem, nested readers with the nested lists, and a
+// list written again from what the reader reads with SetList of the items.
+void CheckListWalks(const Variant& value, const std::vector<Variant>& items)
+{
+    Variant::ListReader reader(value);
+    Check(reader.Remaining() == items.size());
+    Variant item;
+    for (const Variant& expected : items) {
+        Check(reader.Next(item));
+        Check(SameBytes(item, expected));
+    }
+    Check(!reader.Next(item) && item.GetType() == Variant::TypeEmpty);
+
+    Variant::ListReader lists(value);
+    Variant::ListReader nested;
+    for (const Variant& expected : items) {
+        Check(lists.NextList(nested));
+        Check(nested.Remaining() == expected.GetListCount());
+    }
+    Check(!lists.NextList(nested));
+
+    if (items.size() <= 8) {
+        std::vector<Variant> read(items.size());
+        std::vector<Variant*> outs;
+        for (Variant& out : read)
+            outs.push_back(&out);
+        Variant::ListReader exact(value);
+        Check(!exact.ReadExactly(outs.data(), static_cast<uint32_t>(outs.size()) + 1));
+        Check(exact.ReadExactly(outs.data(), static_cast<uint32_t>(outs.size())));
+        for (size_t i = 0; i < items.size(); ++i)
+            Check(SameBytes(read[i], items[i]));
+    }
+
+    Variant rewritten;
+    rewritten.BuildList([&value](Variant::ListWriter& writer) {
+        Variant::ListReader source(value);
+        while (writer.AddNext(source)) {
+        }
+    });
+    Variant expected;
+    expected.SetList(items.data(), static_cast<uint32_t>(items.size()));
+    Check(SameBytes(rewritten, expected));
+}
+
 void Exercise(const Variant& value, int depth)
 {
     ReadAll(value);
@@ -52,16 +131,23 @@ void Exercise(const Variant& value, int depth)
     const uint32_t count = value.GetListCount();
     Check(value.GetType() == Variant::TypeList || count == 0);
     VariantEx item;
+    std::vector<Variant> items;
     for (uint32_t i = 0; i < count; ++i) {
         Check(value.GetListItem(i, item) == 0);
-        (void)(item < value);
-        (void)(value < item);
+        Check(!(item < value && value < item));
+        items.push_back(item);
         if (depth < 4)
             Exercise(item, depth + 1);
     }
     item = Variant(1);
     Check(value.GetListItem(count, item) == -1);
     Check(item.GetType() == Variant::TypeEmpty);
+
+    CheckListWalks(value, items);
+    if (items.size() > 12)
+        items.resize(12);
+    items.push_back(value);
+    CheckOrder(items);
 }
 
 void RoundTrip(const Variant& value)

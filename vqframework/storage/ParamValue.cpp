@@ -19,39 +19,36 @@ constexpr int32_t kMalformedElement = -7;
 // header, then the element's two items (a 32-bit integer entry and an empty entry).
 constexpr uint64_t kRangeDescriptorEntrySize = 12 + (12 + 4) + 12;
 
-bool HoldsItems(const Variant& list)
+// Reads the next element of elements into outs, a null out skipping its item: 0 when the element is
+// a list of exactly as many items, kMalformedElement (outs untouched) when it is anything else,
+// kNoElement after the last element. items is left at the element's first item.
+int32_t NextElement(Variant::ListReader& elements, std::initializer_list<Variant*> outs, Variant::ListReader& items)
 {
-    return list.GetType() == Variant::TypeList && list.GetLength() > 4;
-}
-
-// Copies element index of list into element when it is a list of exactly itemCount items.
-int32_t ReadElement(const Variant& list, uint32_t index, uint32_t itemCount, Variant& element)
-{
-    if (!HoldsItems(list) || index >= list.GetListCount())
+    if (!elements.NextList(items))
         return kNoElement;
-    list.GetListItem(index, element);
-    if (!HoldsItems(element) || element.GetListCount() != itemCount)
-        return kMalformedElement;
-    return 0;
+    Variant::ListReader reader = items;
+    return reader.ReadExactly(outs) ? 0 : kMalformedElement;
 }
 
-void SetElement(Variant& element, std::initializer_list<const Variant*> items)
+// As NextElement for the element at index.
+int32_t ElementAt(const Variant& list, uint32_t index, std::initializer_list<Variant*> outs)
 {
-    element.SetList(items.begin(), static_cast<uint32_t>(items.size()));
+    Variant::ListReader elements(list);
+    for (uint32_t i = 0; i < index; ++i) {
+        if (!elements.Skip())
+            return kNoElement;
+    }
+    Variant::ListReader items;
+    return NextElement(elements, outs, items);
 }
 
-bool IsBelow(const ParamDescriptor& element, const ParamDescriptor& entry)
+bool IsBelow(int32_t id, const Variant& key, const ParamDescriptor& descriptor)
 {
-    auto elementId = static_cast<uint32_t>(element.id);
-    auto entryId = static_cast<uint32_t>(entry.id);
-    if (elementId != entryId)
-        return elementId < entryId;
-    return element.key < entry.key;
-}
-
-bool IsSameParameter(const ParamDescriptor& element, const ParamDescriptor& descriptor)
-{
-    return element.id == descriptor.id && element.key == descriptor.key;
+    const auto elementId = static_cast<uint32_t>(id);
+    const auto descriptorId = static_cast<uint32_t>(descriptor.id);
+    if (elementId != descriptorId)
+        return elementId < descriptorId;
+    return key < descriptor.key;
 }
 
 } // namespace
@@ -74,29 +71,27 @@ int32_t ParamRanges::Set(const ParamRange* ranges, uint32_t count)
 {
     if (!ranges || count == 0)
         return kNoElement;
-    std::vector<Variant> elements(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        Variant first(ranges[i].first);
-        Variant idCount(ranges[i].count);
-        SetElement(elements[i], {&first, &idCount});
-    }
-    SetList(elements.data(), count);
+    BuildList([&](ListWriter& list) {
+        for (uint32_t i = 0; i < count; ++i) {
+            const Variant first(ranges[i].first);
+            const Variant idCount(ranges[i].count);
+            list.AddList({&first, &idCount});
+        }
+    });
     return 0;
 }
 
 int32_t ParamRanges::GetAt(uint32_t index, ParamRange& range) const
 {
-    Variant element;
-    int32_t result = ReadElement(*this, index, 2, element);
+    Variant first;
+    Variant count;
+    const int32_t result = ElementAt(*this, index, {&first, &count});
     if (result == kNoElement)
         range = ParamRange{-1, 0};
     if (result != 0)
         return result;
-    Variant item;
-    element.GetListItem(0, item);
-    range.first = item.GetInt32();
-    element.GetListItem(1, item);
-    range.count = item.GetInt32();
+    range.first = first.GetInt32();
+    range.count = count.GetInt32();
     return 0;
 }
 
@@ -113,12 +108,12 @@ int32_t ParamDescriptors::Set(const ParamDescriptor* descriptors, uint32_t count
 {
     if (!descriptors || count == 0)
         return kNoElement;
-    std::vector<Variant> elements(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        Variant id(descriptors[i].id);
-        SetElement(elements[i], {&id, &descriptors[i].key});
-    }
-    SetList(elements.data(), count);
+    BuildList([&](ListWriter& list) {
+        for (uint32_t i = 0; i < count; ++i) {
+            const Variant id(descriptors[i].id);
+            list.AddList({&id, &descriptors[i].key});
+        }
+    });
     return 0;
 }
 
@@ -126,10 +121,18 @@ int32_t ParamDescriptors::SetFromRanges(const ParamRanges& ranges)
 {
     std::vector<ParamRange> runs;
     uint64_t total = 0;
-    uint32_t rangeCount = ranges.GetListCount();
-    for (uint32_t k = 0; k < rangeCount; ++k) {
-        ParamRange range;
-        if (ranges.GetAt(k, range) != 0 || range.count <= 0)
+    ListReader elements(ranges);
+    Variant first;
+    Variant count;
+    for (;;) {
+        ListReader items;
+        const int32_t result = NextElement(elements, {&first, &count}, items);
+        if (result == kNoElement)
+            break;
+        if (result != 0)
+            continue;
+        ParamRange range{first.GetInt32(), count.GetInt32()};
+        if (range.count <= 0)
             continue;
         int64_t idsBeforeLimit = int64_t{std::numeric_limits<int32_t>::max()} - range.first + 1;
         range.count = static_cast<int32_t>(std::min<int64_t>(range.count, idsBeforeLimit));
@@ -137,26 +140,18 @@ int32_t ParamDescriptors::SetFromRanges(const ParamRanges& ranges)
         total += static_cast<uint64_t>(range.count);
     }
 
-    if (total == 0) {
-        SetList(static_cast<const Variant*>(nullptr), 0);
-        return 0;
-    }
-    // A list value's length is 32 bits; refuse before allocating anything.
+    // A list value's length is 32 bits; refuse before anything changes.
     if (total > std::numeric_limits<uint32_t>::max() / kRangeDescriptorEntrySize)
         return E_OUTOFMEMORY;
-
-    std::vector<uint8_t> content(static_cast<size_t>(total * kRangeDescriptorEntrySize));
-    uint32_t offset = 0;
     const Variant emptyKey;
-    Variant element;
-    for (const ParamRange& run : runs) {
-        for (int32_t n = 0; n < run.count; ++n) {
-            Variant id(run.first + n);
-            SetElement(element, {&id, &emptyKey});
-            offset += SerializeVariant(element, content.data() + offset, static_cast<uint32_t>(content.size() - offset));
+    BuildList([&](ListWriter& list) {
+        for (const ParamRange& run : runs) {
+            for (int32_t n = 0; n < run.count; ++n) {
+                const Variant id(run.first + n);
+                list.AddList({&id, &emptyKey});
+            }
         }
-    }
-    Variant::Set(TypeList, content.data(), offset);
+    });
     return 0;
 }
 
@@ -164,14 +159,11 @@ int32_t ParamDescriptors::GetAt(uint32_t index, int32_t& id, Variant& key) const
 {
     id = -1;
     key.Clear();
-    Variant element;
-    int32_t result = ReadElement(*this, index, 2, element);
+    Variant idItem;
+    const int32_t result = ElementAt(*this, index, {&idItem, &key});
     if (result != 0)
         return result;
-    Variant item;
-    element.GetListItem(0, item);
-    id = item.GetInt32();
-    element.GetListItem(1, key);
+    id = idItem.GetInt32();
     return 0;
 }
 
@@ -181,21 +173,19 @@ int32_t ParamValues::Set(const ParamValue* values, uint32_t count)
 {
     if (!values || count == 0)
         return kNoElement;
-    std::vector<Variant> elements(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        Variant id(values[i].id);
-        SetElement(elements[i], {&values[i].value, &id, &values[i].key});
-    }
-    SetList(elements.data(), count);
+    BuildList([&](ListWriter& list) {
+        for (uint32_t i = 0; i < count; ++i) {
+            const Variant id(values[i].id);
+            list.AddList({&values[i].value, &id, &values[i].key});
+        }
+    });
     return 0;
 }
 
 int32_t ParamValues::Set(const ParamDescriptor& descriptor, const Variant& value)
 {
-    Variant element;
-    Variant id(descriptor.id);
-    SetElement(element, {&value, &id, &descriptor.key});
-    SetList(&element, 1);
+    const Variant id(descriptor.id);
+    BuildList([&](ListWriter& list) { list.AddList({&value, &id, &descriptor.key}); });
     return 0;
 }
 
@@ -203,30 +193,46 @@ int32_t ParamValues::GetAt(uint32_t index, Variant& value, int32_t& id, Variant&
 {
     value.Clear();
     id = -1;
-    Variant element;
-    int32_t result = ReadElement(*this, index, 3, element);
+    Variant idItem;
+    const int32_t result = ElementAt(*this, index, {&value, &idItem, &key});
     if (result != 0)
         return result;
-    element.GetListItem(0, value);
-    Variant item;
-    element.GetListItem(1, item);
-    id = item.GetInt32();
-    element.GetListItem(2, key);
+    id = idItem.GetInt32();
+    return 0;
+}
+
+int32_t ParamValues::Reader::Next(Variant& value, int32_t& id, Variant& key)
+{
+    ListReader items;
+    const int32_t result = NextElement(m_elements, {&value, &m_id, &key}, items);
+    if (result != 0) {
+        value.Clear();
+        id = -1;
+        return result;
+    }
+    id = m_id.GetInt32();
     return 0;
 }
 
 int32_t ParamValues::GetValue(const ParamDescriptor& descriptor, Variant& value) const
 {
-    uint32_t count = HoldsItems(*this) ? GetListCount() : 0;
-    ParamDescriptor element;
-    for (uint32_t k = 0; k < count; ++k) {
-        int32_t result = GetAt(k, value, element.id, element.key);
-        if (result < 0) {
+    ListReader elements(*this);
+    Variant id;
+    Variant key;
+    for (;;) {
+        // The value is copied only from the element that matches.
+        ListReader items;
+        const int32_t result = NextElement(elements, {nullptr, &id, &key}, items);
+        if (result == kNoElement)
+            break;
+        if (result != 0) {
             value.Clear();
             return result;
         }
-        if (IsSameParameter(element, descriptor))
+        if (id.GetInt32() == descriptor.id && key == descriptor.key) {
+            items.Next(value);
             return 0;
+        }
     }
     value.Clear();
     return 1;
@@ -234,52 +240,63 @@ int32_t ParamValues::GetValue(const ParamDescriptor& descriptor, Variant& value)
 
 int32_t ParamValues::SetValue(const ParamDescriptor& descriptor, const Variant& value)
 {
+    // One walk finds what changes: the last element of the same parameter takes the new value (a list
+    // built elsewhere may hold a parameter twice), or else the new element goes before the first one
+    // that is not below it.
     constexpr uint32_t none = std::numeric_limits<uint32_t>::max();
-    uint32_t count = GetListCount();
-    std::vector<ParamValue> slots(static_cast<size_t>(count) + 1);
-    uint32_t next = 0;
+    uint32_t count = 0;
     uint32_t found = none;
-    uint32_t inserted = none;
-    auto putNewEntry = [&](ParamValue& slot) {
-        slot.id = descriptor.id;
-        slot.key.Assign(descriptor.key);
-        slot.value.Assign(value);
-    };
-
-    for (uint32_t k = 0; k < count; ++k) {
-        ParamValue& slot = slots[next];
-        int32_t result = GetAt(k, slot.value, slot.id, slot.key);
-        if (result < 0)
+    uint32_t insertAt = none;
+    ListReader elements(*this);
+    Variant item;
+    Variant idItem;
+    Variant key;
+    for (;; ++count) {
+        ListReader items;
+        const int32_t result = NextElement(elements, {nullptr, &idItem, &key}, items);
+        if (result == kNoElement)
+            break;
+        if (result != 0)
             return result;
-        if (IsSameParameter(slot, descriptor)) {
-            if (slot.value == value)
+        const int32_t id = idItem.GetInt32();
+        if (id == descriptor.id && key == descriptor.key) {
+            items.Next(item);
+            if (item == value)
                 return 1;
-            found = next;
-            // Only a list built elsewhere, out of order, can hold the entry behind the place where
-            // it was inserted; drop the inserted copy so that the pair stays unique.
-            if (inserted != none) {
-                slots.erase(slots.begin() + inserted);
-                inserted = none;
-                found = --next;
-            }
-        } else if (found == none && inserted == none && !IsBelow(slot, descriptor)) {
-            inserted = next;
-            slots[next + 1] = slot;
-            putNewEntry(slots[next]);
-            ++next;
+            found = count;
+        } else if (found == none && insertAt == none && !IsBelow(id, key, descriptor)) {
+            insertAt = count;
         }
-        ++next;
     }
+    if (found != none)
+        insertAt = none;
+    else if (insertAt == none)
+        insertAt = count;
 
-    if (found != none) {
-        slots[found].value.Assign(value);
-        Set(slots.data(), next);
-    } else if (inserted != none) {
-        Set(slots.data(), next);
-    } else {
-        putNewEntry(slots[next]);
-        Set(slots.data(), next + 1);
-    }
+    // Every element is written again as the readers read it, its id as a 32-bit integer.
+    const Variant newId(descriptor.id);
+    BuildList([&](ListWriter& list) {
+        ListReader source(*this);
+        Variant id;
+        for (uint32_t k = 0; k <= count; ++k) {
+            if (k == insertAt)
+                list.AddList({&value, &newId, &descriptor.key});
+            ListReader items;
+            if (k == count || !source.NextList(items))
+                break;
+            list.BeginList();
+            if (k == found) {
+                items.Skip();
+                list.Add(value);
+            } else {
+                list.AddNext(items);
+            }
+            items.Next(id);
+            list.Add(Variant(id.GetInt32()));
+            list.AddNext(items);
+            list.EndList();
+        }
+    });
     return 0;
 }
 

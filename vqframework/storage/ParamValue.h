@@ -75,6 +75,7 @@ public:
 // Kept sorted by (id as unsigned, key) when changed through SetValue only.
 class ParamValues : public Variant {
 public:
+    class Reader;
     using Variant::Set;
 
     ParamValues() = default;
@@ -92,6 +93,19 @@ public:
     // 1 when the same value is stored already (nothing rebuilt); 0 when changed or added in order;
     // -4 or -7 for a malformed list, which then stays unchanged.
     int32_t SetValue(const ParamDescriptor& descriptor, const Variant& value);
+};
+
+// Reads the elements of a value list front to back, each once, with the results GetAt gives for the
+// indexes 0, 1, 2 and on. The list must stay unchanged while it is read.
+class ParamValues::Reader {
+public:
+    explicit Reader(const ParamValues& values) : m_elements(values) {}
+    // As GetAt for the next index: 0; -4 after the last element; -7 for a malformed one.
+    int32_t Next(Variant& value, int32_t& id, Variant& key);
+
+private:
+    Variant::ListReader m_elements;
+    Variant m_id;
 };
 
 } // namespace VQ

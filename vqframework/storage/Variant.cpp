@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 namespace VQ {
@@ -66,29 +67,6 @@ bool HasBufferType(int32_t type)
     return type >= Variant::TypeExternalBytes && type <= Variant::TypeList;
 }
 
-uint32_t NumericSize(int32_t type)
-{
-    switch (type) {
-    case Variant::TypeBool:
-    case Variant::TypeInt8:
-    case Variant::TypeUInt8:
-        return 1;
-    case Variant::TypeInt16:
-    case Variant::TypeUInt16:
-        return 2;
-    case Variant::TypeInt32:
-    case Variant::TypeUInt32:
-    case Variant::TypeFloat:
-        return 4;
-    case Variant::TypeDouble:
-    case Variant::TypeInt64:
-    case Variant::TypeUInt64:
-        return 8;
-    default:
-        return 0;
-    }
-}
-
 bool Overlaps(const void* data, uint32_t size, const void* begin, uint32_t length)
 {
     if (!data || !begin)
@@ -117,6 +95,36 @@ Variant& Variant::operator=(const Variant& other)
 {
     Assign(other);
     return *this;
+}
+
+Variant::Variant(Variant&& other) noexcept
+{
+    // In a constructor this value allocates and frees as Variant does, whatever class it ends up in.
+    TakeValue(other, typeid(other) == typeid(Variant));
+}
+
+Variant& Variant::operator=(Variant&& other) noexcept
+{
+    if (&other != this)
+        TakeValue(other, typeid(*this) == typeid(Variant) && typeid(other) == typeid(Variant));
+    return *this;
+}
+
+void Variant::TakeValue(Variant& other, bool takeBuffer) noexcept
+{
+    if (other.OwnsBuffer() && !takeBuffer) {
+        Assign(other);
+        other.ReleaseValue();
+        return;
+    }
+    ReleaseValue();
+    m_value = other.m_value;
+    m_length = other.m_length;
+    m_type = other.m_type;
+    // The buffer, if any, is this value's now: emptied without being freed.
+    other.m_value = 0;
+    other.m_length = 0;
+    other.m_type = TypeEmpty;
 }
 
 Variant::~Variant()
@@ -564,104 +572,230 @@ bool Variant::operator==(const Variant& other) const
     }
 }
 
-bool Variant::LessBytes(const void* left, uint32_t leftLength, const void* right, uint32_t rightLength)
+namespace {
+
+// A number as the order sees it: an integer as sign and magnitude, a floating-point value as a
+// double (a float widens exactly), or a NaN.
+struct Number {
+    enum Kind { Integer, Floating, NotANumber } kind = Integer;
+    bool negative = false;
+    uint64_t magnitude = 0;
+    double floating = 0.0;
+};
+
+Number SignedNumber(int64_t value)
 {
-    if (leftLength != rightLength)
-        return leftLength < rightLength;
-    return leftLength != 0 && std::memcmp(left, right, leftLength) < 0;
+    Number number;
+    number.negative = value < 0;
+    // Unsigned arithmetic, so that the magnitude of the smallest int64 comes out whole.
+    number.magnitude = number.negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    return number;
+}
+
+Number FloatingNumber(double value)
+{
+    Number number;
+    number.kind = std::isnan(value) ? Number::NotANumber : Number::Floating;
+    number.floating = value;
+    return number;
+}
+
+Number NumberOf(int32_t type, uint64_t slot)
+{
+    switch (type) {
+    case Variant::TypeInt8:
+        return SignedNumber(static_cast<int8_t>(slot));
+    case Variant::TypeInt16:
+        return SignedNumber(static_cast<int16_t>(slot));
+    case Variant::TypeInt32:
+        return SignedNumber(static_cast<int32_t>(slot));
+    case Variant::TypeInt64:
+        return SignedNumber(static_cast<int64_t>(slot));
+    case Variant::TypeFloat:
+        return FloatingNumber(SlotFloat(slot));
+    case Variant::TypeDouble:
+        return FloatingNumber(SlotDouble(slot));
+    case Variant::TypeBool:
+    case Variant::TypeUInt8:
+        return SignedNumber(static_cast<uint8_t>(slot));
+    case Variant::TypeUInt16:
+        return SignedNumber(static_cast<uint16_t>(slot));
+    case Variant::TypeUInt32:
+        return SignedNumber(static_cast<uint32_t>(slot));
+    default: {
+        Number number;
+        number.magnitude = slot;
+        return number;
+    }
+    }
+}
+
+template <class T> int ThreeWay(T left, T right)
+{
+    return left < right ? -1 : right < left ? 1 : 0;
+}
+
+int CompareIntegers(const Number& left, const Number& right)
+{
+    if (left.negative != right.negative)
+        return left.negative ? -1 : 1;
+    const int byMagnitude = ThreeWay(left.magnitude, right.magnitude);
+    return left.negative ? -byMagnitude : byMagnitude;
+}
+
+// Exact, where a conversion of the integer to double would round above 2^53.
+int CompareFloatingToInteger(double floating, const Number& integer)
+{
+    const bool negative = floating < 0;
+    if (negative != integer.negative)
+        return negative ? -1 : 1;
+    const double size = std::fabs(floating);
+    int bySize;
+    if (size >= 18446744073709551616.0) {
+        bySize = 1;
+    } else {
+        // Both conversions are exact: size is below 2^64 and whole is a double's integral part.
+        const auto whole = static_cast<uint64_t>(size);
+        bySize = whole != integer.magnitude ? ThreeWay(whole, integer.magnitude)
+                                            : (size > static_cast<double>(whole) ? 1 : 0);
+    }
+    return negative ? -bySize : bySize;
+}
+
+int CompareNumbers(const Number& left, const Number& right)
+{
+    const bool leftNaN = left.kind == Number::NotANumber;
+    const bool rightNaN = right.kind == Number::NotANumber;
+    if (leftNaN || rightNaN)
+        return ThreeWay(leftNaN, rightNaN);
+    if (left.kind == Number::Integer && right.kind == Number::Integer)
+        return CompareIntegers(left, right);
+    if (left.kind == Number::Floating && right.kind == Number::Floating)
+        return ThreeWay(left.floating, right.floating);
+    if (left.kind == Number::Floating)
+        return CompareFloatingToInteger(left.floating, right);
+    return -CompareFloatingToInteger(right.floating, left);
+}
+
+bool IsNumberType(int32_t type)
+{
+    return type >= Variant::TypeBool && type <= Variant::TypeUInt64;
+}
+
+// Lists nested deeper than this compare by their bytes, so that a value read from a file cannot nest
+// deep enough to exhaust the stack.
+constexpr int kListOrderDepth = 16;
+
+// The classes of the order, in their order.
+enum Rank { RankEmpty, RankNumbersAndBytes, RankList, RankUnknown };
+
+Rank RankOf(int32_t type)
+{
+    if (type == Variant::TypeEmpty)
+        return RankEmpty;
+    if (type > Variant::TypeEmpty && type < Variant::TypeList)
+        return RankNumbersAndBytes;
+    return type == Variant::TypeList ? RankList : RankUnknown;
+}
+
+int CompareBytes(const unsigned char* left, const unsigned char* right, uint32_t length)
+{
+    const int byBytes = length ? std::memcmp(left, right, length) : 0;
+    return ThreeWay(byBytes, 0);
+}
+
+// Signed chars put the non-ASCII UTF-8 bytes before every ASCII byte.
+int CompareSignedBytes(const unsigned char* left, const unsigned char* right, uint32_t length)
+{
+    for (uint32_t i = 0; i < length; ++i) {
+        const auto l = static_cast<signed char>(left[i]);
+        const auto r = static_cast<signed char>(right[i]);
+        if (l != r)
+            return l < r ? -1 : 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+Variant::View Variant::GetView() const
+{
+    View view;
+    view.type = m_type;
+    if (HasBufferType(m_type)) {
+        view.length = m_length;
+        view.data = static_cast<const unsigned char*>(GetBufferAddress());
+    } else {
+        view.slot = m_value;
+    }
+    return view;
 }
 
 bool Variant::operator<(const Variant& other) const
 {
-    if (m_type == other.m_type)
-        return LessSameType(other);
-    return LessMixedTypes(other);
+    return Compare(GetView(), other.GetView(), 0) < 0;
 }
 
-bool Variant::LessSameType(const Variant& other) const
+int Variant::Compare(const View& left, const View& right, int depth)
 {
-    switch (m_type) {
-    case TypeBool:
-    case TypeUInt8:
-        return static_cast<uint8_t>(m_value) < static_cast<uint8_t>(other.m_value);
-    case TypeInt8:
-        return static_cast<int8_t>(m_value) < static_cast<int8_t>(other.m_value);
-    case TypeInt16:
-        return static_cast<int16_t>(m_value) < static_cast<int16_t>(other.m_value);
-    case TypeUInt16:
-        return static_cast<uint16_t>(m_value) < static_cast<uint16_t>(other.m_value);
-    case TypeInt32:
-        return static_cast<int32_t>(m_value) < static_cast<int32_t>(other.m_value);
-    case TypeUInt32:
-        return static_cast<uint32_t>(m_value) < static_cast<uint32_t>(other.m_value);
-    case TypeFloat:
-        return SlotFloat(m_value) < SlotFloat(other.m_value);
-    case TypeDouble:
-        return SlotDouble(m_value) < SlotDouble(other.m_value);
-    case TypeInt64:
-        return static_cast<int64_t>(m_value) < static_cast<int64_t>(other.m_value);
-    case TypeUInt64:
-        return m_value < other.m_value;
+    const Rank rank = RankOf(left.type);
+    if (const int byRank = ThreeWay(rank, RankOf(right.type)))
+        return byRank;
+    switch (rank) {
+    case RankEmpty:
+        return 0;
+    case RankList:
+        return CompareLists(left, right, depth);
+    case RankUnknown:
+        return ThreeWay(left.type, right.type);
+    case RankNumbersAndBytes:
+        break;
+    }
+    const bool leftNumber = IsNumberType(left.type);
+    const bool rightNumber = IsNumberType(right.type);
+    if (const int byLength = ThreeWay(leftNumber ? 8u : left.length, rightNumber ? 8u : right.length))
+        return byLength;
+    if (const int byKind = ThreeWay(leftNumber ? 0 : left.type, rightNumber ? 0 : right.type))
+        return byKind;
+    switch (left.type) {
     case TypeExternalBytes:
     case TypeExternalConstBytes:
-        // Consistent with equality by identity: length, then address.
-        if (m_length != other.m_length)
-            return m_length < other.m_length;
-        return m_value < other.m_value;
+        return ThreeWay(reinterpret_cast<uintptr_t>(left.data), reinterpret_cast<uintptr_t>(right.data));
     case TypeBytes:
-        return LessBytes(GetBufferAddress(), m_length, other.GetBufferAddress(), other.m_length);
-    case TypeString: {
-        if (m_length != other.m_length)
-            return m_length < other.m_length;
-        // Signed chars put the non-ASCII UTF-8 bytes before every ASCII byte.
-        const auto* left = static_cast<const signed char*>(GetBufferAddress());
-        const auto* right = static_cast<const signed char*>(other.GetBufferAddress());
-        for (uint32_t i = 0; i < m_length; ++i) {
-            if (left[i] != right[i])
-                return left[i] < right[i];
-        }
-        return false;
-    }
-    case TypeList:
-        return LessList(other);
+        return CompareBytes(left.data, right.data, left.length);
+    case TypeString:
+        return CompareSignedBytes(left.data, right.data, left.length);
     default:
-        return false;
+        return CompareNumbers(NumberOf(left.type, left.slot), NumberOf(right.type, right.slot));
     }
 }
 
-bool Variant::LessMixedTypes(const Variant& other) const
+int Variant::CompareLists(const View& left, const View& right, int depth)
 {
-    if (m_type == TypeEmpty || other.m_type == TypeEmpty)
-        return m_type < other.m_type;
-    if (m_type <= TypeDouble && other.m_type <= TypeDouble)
-        return GetDouble() < other.GetDouble();
-    if (m_type > TypeUInt64 || other.m_type > TypeUInt64) {
-        // A numeric side takes part with the 8 bytes of its slot.
-        const bool leftBuffer = HasBufferType(m_type);
-        const bool rightBuffer = HasBufferType(other.m_type);
-        return LessBytes(leftBuffer ? GetBufferAddress() : &m_value, leftBuffer ? m_length : 8,
-                         rightBuffer ? other.GetBufferAddress() : &other.m_value, rightBuffer ? other.m_length : 8);
+    if (depth >= kListOrderDepth) {
+        if (const int byLength = ThreeWay(left.length, right.length))
+            return byLength;
+        return CompareBytes(left.data, right.data, left.length);
     }
-    // Both numeric and at least one 64-bit integer.
-    const bool leftNegative = IsNegative();
-    const bool rightNegative = other.IsNegative();
-    if (leftNegative != rightNegative)
-        return leftNegative;
-    constexpr double two63 = 9223372036854775808.0;
-    constexpr double two64 = 18446744073709551616.0;
-    if (m_type == TypeFloat || m_type == TypeDouble) {
-        const double d = GetDouble();
-        if (d < 0)
-            return d < -two63 || GetInt64() < other.GetInt64();
-        return !(d > two64) && GetUInt64() < other.GetUInt64();
+    // Item by item in one walk over both lists, each item read in place as the reader would read it.
+    uint32_t leftOffset = 0;
+    uint32_t rightOffset = 0;
+    for (;;) {
+        const uint32_t leftSize = EntrySizeAt(left.data, left.length, leftOffset);
+        const uint32_t rightSize = EntrySizeAt(right.data, right.length, rightOffset);
+        if (!leftSize || !rightSize)
+            return ThreeWay(leftSize != 0, rightSize != 0);
+        View leftItem;
+        View rightItem;
+        if (ReadEntry(left.data + leftOffset, leftSize, leftItem) != EntryRead::Taken)
+            leftItem = View();
+        if (ReadEntry(right.data + rightOffset, rightSize, rightItem) != EntryRead::Taken)
+            rightItem = View();
+        if (const int byItem = Compare(leftItem, rightItem, depth + 1))
+            return byItem;
+        leftOffset += leftSize;
+        rightOffset += rightSize;
     }
-    if (other.m_type == TypeFloat || other.m_type == TypeDouble) {
-        const double d = other.GetDouble();
-        if (d < 0)
-            return !(d < -two63) && GetInt64() < other.GetInt64();
-        return d > two64 || GetUInt64() < other.GetUInt64();
-    }
-    return GetDouble() < other.GetDouble();
 }
 
 } // namespace VQ

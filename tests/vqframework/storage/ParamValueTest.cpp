@@ -9,6 +9,8 @@
 #include <initializer_list>
 #include <limits>
 #include <ostream>
+#include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -20,13 +22,6 @@ constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
 using test::Content;
 using test::List;
 using test::Text;
-
-Variant Byte(uint8_t b)
-{
-    Variant value;
-    value.Set(Variant::TypeUInt8, &b, 1);
-    return value;
-}
 
 // The (id, key) pairs of a value list, in list order.
 std::vector<std::pair<int32_t, Variant>> Entries(const ParamValues& values)
@@ -49,6 +44,19 @@ ParamValues ValuesFrom(std::initializer_list<ParamValue> values)
     return list;
 }
 
+// A number reaches a parameter only as a value of its own type: SetValue(id, 2.5) once stored the
+// int32 2 through the implicit int32 constructor.
+template <class T> constexpr bool SetValueTakes = requires(ParamValues values, const T& value) {
+    values.SetValue(ParamDescriptor(1), value);
+};
+template <class T> constexpr bool SetTakes = requires(ParamValues values, const T& value) {
+    values.Set(ParamDescriptor(1), value);
+};
+static_assert(SetValueTakes<Variant> && !SetValueTakes<double> && !SetValueTakes<int32_t> && !SetValueTakes<bool>);
+static_assert(SetTakes<Variant> && !SetTakes<double> && !SetTakes<uint32_t>);
+static_assert(!std::is_constructible_v<ParamValue, int32_t, Variant, double> &&
+              !std::is_constructible_v<ParamValue, int32_t, int32_t, Variant>);
+
 int32_t TakesDescriptor(const ParamDescriptor& descriptor)
 {
     return descriptor.id;
@@ -69,14 +77,14 @@ TEST(ParamDescriptorTest, DefaultsToIdMinusOneAndEmptyMembers)
 TEST(ParamDescriptorTest, ValueServesAsItsDescriptorAndOwnsCopies)
 {
     Variant key = Text("k");
-    Variant v = Byte(9);
+    Variant v = Variant::Of<uint8_t>(9);
     ParamValue value(12, key, v);
     key.SetString("changed");
     v.Clear();
 
     EXPECT_EQ(12, TakesDescriptor(value));
     EXPECT_EQ(Text("k"), value.key);
-    EXPECT_EQ(Byte(9), value.value);
+    EXPECT_EQ(Variant::Of<uint8_t>(9), value.value);
 
     ParamValue copy(value);
     value.key.Clear();
@@ -98,7 +106,8 @@ TEST(ParamValuesTest, ElementHoldsValueThenIdThenKey)
 
 TEST(ParamValuesTest, ListsReadBackWhatTheyWereBuiltFromInOrder)
 {
-    const ParamValue values[] = {ParamValue(9, Text("b"), Byte(1)), ParamValue(-3, Variant(), Text("x")),
+    const ParamValue values[] = {ParamValue(9, Text("b"), Variant::Of<uint8_t>(1)),
+                                 ParamValue(-3, Variant(), Text("x")),
                                  ParamValue(0, Variant(5), Variant())};
     ParamValues valueList;
     ASSERT_EQ(0, valueList.Set(values, 3));
@@ -151,7 +160,7 @@ template <class List, class Item> void ExpectSetOfNothingRefused(List& list, con
 
 TEST(ParamValuesTest, SetOfNothingReturnsMinusFourAndKeepsContent)
 {
-    const ParamValue value(1, Variant(), Byte(1));
+    const ParamValue value(1, Variant(), Variant::Of<uint8_t>(1));
     ParamValues values = ValuesFrom({value});
     ExpectSetOfNothingRefused(values, value, 3);
 
@@ -172,7 +181,7 @@ TEST(ParamValuesTest, SetFromDescriptorReplacesContentWithTheArrayFormsElement)
     ParamRange all{0, 17};
     ParamDescriptors descriptors(all);
     for (int32_t id = 0; id < 17; ++id)
-        values.SetValue(ParamDescriptor(id), Byte(static_cast<uint8_t>(id)));
+        values.SetValue(ParamDescriptor(id), Variant::Of<uint8_t>(static_cast<uint8_t>(id)));
     ASSERT_EQ(17u, values.GetListCount());
 
     const Variant v = Text("value");
@@ -201,7 +210,7 @@ TEST_P(GetAtMissingElementTest, ReturnsMinusFourAndResetsOutputs)
 
     ParamValues values;
     values.Assign(list);
-    Variant value = Byte(1);
+    Variant value = Variant::Of<uint8_t>(1);
     int32_t id = 5;
     Variant key = Text("kept");
     EXPECT_EQ(-4, values.GetAt(index, value, id, key));
@@ -228,7 +237,7 @@ ParamValues SeventeenValues()
 {
     ParamValues values;
     for (int32_t id = 0; id < 17; ++id)
-        values.SetValue(ParamDescriptor(id), Byte(1));
+        values.SetValue(ParamDescriptor(id), Variant::Of<uint8_t>(1));
     return values;
 }
 
@@ -264,13 +273,13 @@ class MalformedElementTest : public ::testing::TestWithParam<MalformedElementCas
 TEST_P(MalformedElementTest, ValueListReportsMinusSevenAndStaysUnchanged)
 {
     ParamValues values;
-    values.SetValue(ParamDescriptor(1), Byte(1));
-    const Variant good = List({Byte(2), Variant(2), Variant()});
+    values.SetValue(ParamDescriptor(1), Variant::Of<uint8_t>(1));
+    const Variant good = List({Variant::Of<uint8_t>(2), Variant(2), Variant()});
     Variant content[] = {good, GetParam().element};
     values.SetList(content, 2);
     const std::vector<uint8_t> before = Content(values);
 
-    Variant value = Byte(7);
+    Variant value = Variant::Of<uint8_t>(7);
     int32_t id = 5;
     Variant key = Text("kept");
     EXPECT_EQ(-7, values.GetAt(1, value, id, key));
@@ -278,10 +287,10 @@ TEST_P(MalformedElementTest, ValueListReportsMinusSevenAndStaysUnchanged)
     EXPECT_EQ(-1, id);
     EXPECT_EQ(Text("kept"), key);
 
-    value = Byte(7);
+    value = Variant::Of<uint8_t>(7);
     EXPECT_EQ(-7, values.GetValue(ParamDescriptor(3), value));
     EXPECT_EQ(Variant::TypeEmpty, value.GetType());
-    EXPECT_EQ(-7, values.SetValue(ParamDescriptor(3), Byte(3)));
+    EXPECT_EQ(-7, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(3)));
     EXPECT_EQ(before, Content(values));
     // The search stops at the matching element before it reaches the malformed one.
     EXPECT_EQ(0, values.GetValue(ParamDescriptor(2), value));
@@ -289,8 +298,9 @@ TEST_P(MalformedElementTest, ValueListReportsMinusSevenAndStaysUnchanged)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MalformedElementTest,
-    ::testing::Values(MalformedElementCase{"TwoItems", List({Byte(3), Variant(3)})},
-                      MalformedElementCase{"FourItems", List({Byte(3), Variant(3), Variant(), Variant()})},
+    ::testing::Values(MalformedElementCase{"TwoItems", List({Variant::Of<uint8_t>(3), Variant(3)})},
+                      MalformedElementCase{"FourItems",
+                                           List({Variant::Of<uint8_t>(3), Variant(3), Variant(), Variant()})},
                       MalformedElementCase{"NotAList", Variant(3)},
                       MalformedElementCase{"EmptyList", List({})}),
     [](const ::testing::TestParamInfo<MalformedElementCase>& info) { return std::string(info.param.name); });
@@ -301,7 +311,7 @@ TEST(ParamValuesTest, MalformedDescriptorAndRangeElementsReportMinusSeven)
     ParamDescriptors descriptors;
     descriptors.SetList(&threeItems, 1);
     int32_t id = 5;
-    Variant key = Byte(1);
+    Variant key = Variant::Of<uint8_t>(1);
     EXPECT_EQ(-7, descriptors.GetAt(0, id, key));
     EXPECT_EQ(-1, id);
     EXPECT_EQ(Variant::TypeEmpty, key.GetType());
@@ -316,13 +326,8 @@ TEST(ParamValuesTest, MalformedDescriptorAndRangeElementsReportMinusSeven)
 
 TEST(ParamValuesTest, ReadsIdsStoredInOtherNumericTypes)
 {
-    int16_t small = -2;
-    Variant id16;
-    id16.Set(Variant::TypeInt16, &small, 2);
-    double wide = 6.5;
-    Variant idDouble;
-    idDouble.Set(Variant::TypeDouble, &wide, 8);
-    const Variant elements[] = {List({Byte(1), id16, Variant()}), List({Byte(2), idDouble, Variant()})};
+    const Variant elements[] = {List({Variant::Of<uint8_t>(1), Variant::Of<int16_t>(-2), Variant()}),
+                                List({Variant::Of<uint8_t>(2), Variant::Of(6.5), Variant()})};
     ParamValues values;
     values.SetList(elements, 2);
 
@@ -334,35 +339,166 @@ TEST(ParamValuesTest, ReadsIdsStoredInOtherNumericTypes)
     ASSERT_EQ(0, values.GetAt(1, value, id, key));
     EXPECT_EQ(7, id);
     EXPECT_EQ(0, values.GetValue(ParamDescriptor(-2), value));
-    EXPECT_EQ(Byte(1), value);
+    EXPECT_EQ(Variant::Of<uint8_t>(1), value);
+}
+
+// The bytes of entries written in hexadecimal, blanks between them ignored.
+std::vector<uint8_t> FromHex(std::initializer_list<const char*> entries)
+{
+    std::vector<uint8_t> bytes;
+    for (const char* entry : entries) {
+        std::string digits;
+        for (const char* c = entry; *c; ++c) {
+            if (*c != ' ')
+                digits += *c;
+        }
+        for (size_t i = 0; i + 1 < digits.size(); i += 2)
+            bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+    }
+    return bytes;
+}
+
+// Program files and the device-control library depend on these bytes.
+TEST(ParamValuesTest, KnownListsKeepTheirBytes)
+{
+    ParamValues values;
+    const auto set = [&values](int32_t id, const Variant& key, const Variant& value) {
+        ParamDescriptor descriptor(id);
+        descriptor.key = key;
+        values.SetValue(descriptor, value);
+    };
+    set(3, Variant(), Variant::Of<uint8_t>(36));
+    set(1, Variant(0), Variant::Of<int16_t>(-64));
+    set(1, Variant(1), Text("Pad 2"));
+    set(1, Text("a"), Variant::Of(true));
+    set(-2, Variant(), Variant::Of(0.5));
+    set(7, Variant(), List({Variant(1), Text("x")}));
+    set(5, Variant(), test::Owned({0xAA, 0xBB}));
+    set(6, Variant(), Variant());
+    set(4, Variant::Of(std::numeric_limits<uint64_t>::max()), Variant::Of<int64_t>(-5));
+    set(3, Variant(), Variant::Of<uint8_t>(40));
+    // One element a line: its header, then the value, the id and the key.
+    const std::vector<uint8_t> expectedValues = FromHex({
+        "370000000100000010000000 0D000000010000000100000001 10000000010000000600000001000000"
+        " 0E000000010000000F0000006100",
+        "3A0000000100000010000000 0E0000000100000004000000C0FF 10000000010000000600000001000000"
+        " 10000000010000000600000000000000",
+        "3E0000000100000010000000 12000000010000000F000000506164203200 10000000010000000600000001000000"
+        " 10000000010000000600000001000000",
+        "350000000100000010000000 0D000000010000000300000028 10000000010000000600000003000000"
+        " 0C0000000100000000000000",
+        "440000000100000010000000 14000000010000000A000000FBFFFFFFFFFFFFFF 10000000010000000600000004000000"
+        " 14000000010000000B000000FFFFFFFFFFFFFFFF",
+        "360000000100000010000000 0E000000010000000E000000AABB 10000000010000000600000005000000"
+        " 0C0000000100000000000000",
+        "340000000100000010000000 0C0000000100000000000000 10000000010000000600000006000000"
+        " 0C0000000100000000000000",
+        "520000000100000010000000 2A0000000100000010000000 10000000010000000600000001000000"
+        " 0E000000010000000F0000007800 10000000010000000600000007000000 0C0000000100000000000000",
+        "3C0000000100000010000000 140000000100000009000000000000000000E03F 100000000100000006000000FEFFFFFF"
+        " 0C0000000100000000000000",
+    });
+    EXPECT_EQ(expectedValues, Content(values));
+
+    // Read back and built again from the array form: the same bytes.
+    std::vector<ParamValue> read(values.GetListCount());
+    for (uint32_t i = 0; i < read.size(); ++i)
+        ASSERT_EQ(0, values.GetAt(i, read[i].value, read[i].id, read[i].key));
+    ParamValues rebuilt;
+    rebuilt.Set(read.data(), static_cast<uint32_t>(read.size()));
+    EXPECT_EQ(expectedValues, Content(rebuilt));
+
+    const ParamRange ranges[] = {{10, 2}, {-1, 1}};
+    ParamRanges rangeList;
+    rangeList.Set(ranges, 2);
+    EXPECT_EQ(FromHex({"2C0000000100000010000000 1000000001000000060000000A000000 10000000010000000600000002000000",
+                       "2C0000000100000010000000 100000000100000006000000FFFFFFFF 10000000010000000600000001000000"}),
+              Content(rangeList));
+    ParamDescriptors descriptors;
+    descriptors.SetFromRanges(rangeList);
+    const std::vector<uint8_t> expectedDescriptors =
+        FromHex({"280000000100000010000000 1000000001000000060000000A000000 0C0000000100000000000000",
+                 "280000000100000010000000 1000000001000000060000000B000000 0C0000000100000000000000",
+                 "280000000100000010000000 100000000100000006000000FFFFFFFF 0C0000000100000000000000"});
+    EXPECT_EQ(expectedDescriptors, Content(descriptors));
+    const ParamDescriptor descriptorArray[] = {ParamDescriptor(10), ParamDescriptor(11), ParamDescriptor(-1)};
+    ParamDescriptors fromArray;
+    fromArray.Set(descriptorArray, 3);
+    EXPECT_EQ(expectedDescriptors, Content(fromArray));
+}
+
+TEST(ParamValuesTest, ReaderGivesWhatGetAtGivesForEveryIndex)
+{
+    const Variant elements[] = {List({Variant::Of<uint8_t>(1), Variant(4), Text("pad")}),
+                                List({Variant::Of<uint8_t>(2), Variant(5)}),
+                                List({Text("value"), Variant::Of<int16_t>(-6), Variant()}),
+                                Variant(7),
+                                List({Variant(), Variant(8), List({Variant(1)})})};
+    ParamValues values;
+    values.SetList(elements, 5);
+    ParamValues::Reader reader(values);
+    for (uint32_t i = 0; i <= 5; ++i) {
+        SCOPED_TRACE(i);
+        Variant expectedValue = Text("stale");
+        int32_t expectedId = 99;
+        Variant expectedKey = Text("stale");
+        const int32_t expected = values.GetAt(i, expectedValue, expectedId, expectedKey);
+        Variant value = Text("stale");
+        int32_t id = 99;
+        Variant key = Text("stale");
+        EXPECT_EQ(expected, reader.Next(value, id, key));
+        EXPECT_EQ(expectedValue, value);
+        EXPECT_EQ(expectedId, id);
+        EXPECT_EQ(expectedKey, key);
+    }
+    Variant value;
+    int32_t id = 0;
+    Variant key;
+    EXPECT_EQ(-4, reader.Next(value, id, key));
+}
+
+TEST(ParamValuesTest, TheListItselfCanBeAValue)
+{
+    ParamValues values = ValuesFrom({ParamValue(1, Variant(), Variant::Of<uint8_t>(1))});
+    const Variant before = values;
+    EXPECT_EQ(0, values.Set(ParamDescriptor(2), values));
+    Variant value;
+    EXPECT_EQ(0, values.GetValue(ParamDescriptor(2), value));
+    EXPECT_EQ(before, value);
+
+    const Variant now = values;
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), values));
+    EXPECT_EQ(0, values.GetValue(ParamDescriptor(3), value));
+    EXPECT_EQ(now, value);
+    EXPECT_EQ(2u, values.GetListCount());
 }
 
 TEST(ParamValuesTest, SetValueAddsChangesAndReportsUnchanged)
 {
     ParamValues values;
-    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(1)));
-    EXPECT_EQ(Content(ValuesFrom({ParamValue(3, Variant(), Byte(1))})), Content(values));
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(1)));
+    EXPECT_EQ(Content(ValuesFrom({ParamValue(3, Variant(), Variant::Of<uint8_t>(1))})), Content(values));
 
     const std::vector<uint8_t> before = Content(values);
     uint32_t size = 0;
     const void* buffer = values.GetData(&size);
-    EXPECT_EQ(1, values.SetValue(ParamDescriptor(3), Byte(1)));
+    EXPECT_EQ(1, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(1)));
     EXPECT_EQ(before, Content(values));
     EXPECT_EQ(buffer, values.GetData(&size)) << "an unchanged value must not rebuild the list";
 
-    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(2)));
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(2)));
     ASSERT_EQ(1u, values.GetListCount());
     Variant value;
     EXPECT_EQ(0, values.GetValue(ParamDescriptor(3), value));
-    EXPECT_EQ(Byte(2), value);
+    EXPECT_EQ(Variant::Of<uint8_t>(2), value);
 }
 
 TEST(ParamValuesTest, SetValueTurnsAValueThatIsNoListIntoAListOfOne)
 {
     ParamValues values;
     values.Set(Variant::TypeInt32, "\x01\x00\x00\x00", 4);
-    EXPECT_EQ(0, values.SetValue(ParamDescriptor(8), Byte(4)));
-    EXPECT_EQ(Content(ValuesFrom({ParamValue(8, Variant(), Byte(4))})), Content(values));
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(8), Variant::Of<uint8_t>(4)));
+    EXPECT_EQ(Content(ValuesFrom({ParamValue(8, Variant(), Variant::Of<uint8_t>(4))})), Content(values));
 }
 
 struct OrderCase {
@@ -385,7 +521,7 @@ TEST_P(SetValueOrderTest, KeepsListSortedByUnsignedIdThenKey)
     for (const auto& [id, key] : GetParam().inserted) {
         ParamDescriptor descriptor(id);
         descriptor.key = key;
-        ASSERT_EQ(0, values.SetValue(descriptor, Byte(++n)));
+        ASSERT_EQ(0, values.SetValue(descriptor, Variant::Of<uint8_t>(++n)));
     }
     EXPECT_EQ(GetParam().expected, Entries(values));
 }
@@ -413,36 +549,38 @@ TEST(ParamValuesTest, SetValueOnUnsortedListKeepsEachParameterOnce)
 {
     // Lists from outside need not be in order: the changed parameter sits behind the place where
     // a new entry would go.
-    ParamValues values = ValuesFrom({ParamValue(5, Variant(), Byte(5)), ParamValue(3, Variant(), Byte(3))});
-    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(30)));
+    ParamValues values = ValuesFrom(
+        {ParamValue(5, Variant(), Variant::Of<uint8_t>(5)), ParamValue(3, Variant(), Variant::Of<uint8_t>(3))});
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(30)));
     EXPECT_EQ(2u, values.GetListCount());
-    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Byte(31)));
+    EXPECT_EQ(0, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(31)));
     EXPECT_EQ(2u, values.GetListCount());
     Variant value;
     EXPECT_EQ(0, values.GetValue(ParamDescriptor(3), value));
-    EXPECT_EQ(Byte(31), value);
-    EXPECT_EQ(1, values.SetValue(ParamDescriptor(3), Byte(31)));
+    EXPECT_EQ(Variant::Of<uint8_t>(31), value);
+    EXPECT_EQ(1, values.SetValue(ParamDescriptor(3), Variant::Of<uint8_t>(31)));
 }
 
 TEST(ParamValuesTest, GetValueFindsByIdAndKey)
 {
     ParamDescriptor keyed(4);
     keyed.key = Text("pad");
-    ParamValues values = ValuesFrom({ParamValue(2, Variant(), Byte(2)), ParamValue(4, Text("pad"), Byte(4))});
+    ParamValues values = ValuesFrom(
+        {ParamValue(2, Variant(), Variant::Of<uint8_t>(2)), ParamValue(4, Text("pad"), Variant::Of<uint8_t>(4))});
 
     Variant value;
     EXPECT_EQ(0, values.GetValue(keyed, value));
-    EXPECT_EQ(Byte(4), value);
+    EXPECT_EQ(Variant::Of<uint8_t>(4), value);
     EXPECT_EQ(0, values.GetValue(ParamDescriptor(2), value));
-    EXPECT_EQ(Byte(2), value);
+    EXPECT_EQ(Variant::Of<uint8_t>(2), value);
 
-    value = Byte(9);
+    value = Variant::Of<uint8_t>(9);
     EXPECT_EQ(1, values.GetValue(ParamDescriptor(4), value)) << "same id, other key";
     EXPECT_EQ(Variant::TypeEmpty, value.GetType());
-    value = Byte(9);
+    value = Variant::Of<uint8_t>(9);
     EXPECT_EQ(1, values.GetValue(ParamDescriptor(7), value));
     EXPECT_EQ(Variant::TypeEmpty, value.GetType());
-    value = Byte(9);
+    value = Variant::Of<uint8_t>(9);
     EXPECT_EQ(1, ParamValues().GetValue(ParamDescriptor(-1), value));
     EXPECT_EQ(Variant::TypeEmpty, value.GetType());
 }
@@ -452,7 +590,7 @@ std::vector<int32_t> DescriptorIds(const ParamDescriptors& descriptors)
     std::vector<int32_t> ids;
     for (uint32_t i = 0; i < descriptors.GetListCount(); ++i) {
         int32_t id = 0;
-        Variant key = Byte(1);
+        Variant key = Variant::Of<uint8_t>(1);
         EXPECT_EQ(0, descriptors.GetAt(i, id, key));
         EXPECT_EQ(Variant::TypeEmpty, key.GetType());
         ids.push_back(id);
@@ -541,12 +679,12 @@ TEST(ParamDescriptorsTest, SetFromRangesRefusesMoreIdsThanOneListHolds)
 
 TEST(ParamValuesTest, CopiesOwnTheirBytes)
 {
-    ParamValues values = ValuesFrom({ParamValue(1, Variant(), Byte(1))});
+    ParamValues values = ValuesFrom({ParamValue(1, Variant(), Variant::Of<uint8_t>(1))});
     ParamValues copy(values);
-    values.SetValue(ParamDescriptor(1), Byte(2));
+    values.SetValue(ParamDescriptor(1), Variant::Of<uint8_t>(2));
     Variant value;
     EXPECT_EQ(0, copy.GetValue(ParamDescriptor(1), value));
-    EXPECT_EQ(Byte(1), value);
+    EXPECT_EQ(Variant::Of<uint8_t>(1), value);
 }
 
 } // namespace

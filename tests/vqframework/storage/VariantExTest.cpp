@@ -21,12 +21,7 @@ std::string Narrow(const WideString& text)
     return StringT<char, char16_t>(text).GetString();
 }
 
-// The shared builders, made as VariantEx so the tests exercise its overrides.
-template <class T> VariantEx Make(int32_t type, T value)
-{
-    return test::Make<T, VariantEx>(type, value);
-}
-
+// Made as VariantEx so the tests exercise its overrides.
 VariantEx Text(const char* text)
 {
     return test::Text<VariantEx>(text);
@@ -43,32 +38,33 @@ TEST(VariantExTest, ToStringGivesTheTextOfEveryType)
 {
     struct Case {
         const char* name;
-        VariantEx value;
+        Variant value;
         const char* text;
     };
     const Case cases[] = {
-        {"empty", VariantEx(), ""},
-        {"bool true", Make<uint8_t>(Variant::TypeBool, 1), "true"},
-        {"bool false", Make<uint8_t>(Variant::TypeBool, 0), "false"},
-        {"int8", Make<int8_t>(Variant::TypeInt8, -5), "-5"},
-        {"int16", Make<int16_t>(Variant::TypeInt16, -300), "-300"},
-        {"int32", Make<int32_t>(Variant::TypeInt32, std::numeric_limits<int32_t>::min()), "-2147483648"},
-        {"uint8", Make<uint8_t>(Variant::TypeUInt8, 200), "200"},
-        {"uint16", Make<uint16_t>(Variant::TypeUInt16, 65535), "65535"},
-        {"uint32", Make<uint32_t>(Variant::TypeUInt32, 4294967295u), "4294967295"},
-        {"float", Make<float>(Variant::TypeFloat, 1.5f), "1.500000"},
-        {"double", Make<double>(Variant::TypeDouble, -2.25), "-2.250000"},
-        {"int64", Make<int64_t>(Variant::TypeInt64, std::numeric_limits<int64_t>::min()), "-9223372036854775808"},
-        {"uint64 in hexadecimal", Make<uint64_t>(Variant::TypeUInt64, 255), "FF"},
-        {"uint64 zero", Make<uint64_t>(Variant::TypeUInt64, 0), "0"},
+        {"empty", Variant(), ""},
+        {"bool true", Variant::Of(true), "true"},
+        {"bool false", Variant::Of(false), "false"},
+        {"int8", Variant::Of<int8_t>(-5), "-5"},
+        {"int16", Variant::Of<int16_t>(-300), "-300"},
+        {"int32", Variant::Of(std::numeric_limits<int32_t>::min()), "-2147483648"},
+        {"uint8", Variant::Of<uint8_t>(200), "200"},
+        {"uint16", Variant::Of<uint16_t>(65535), "65535"},
+        {"uint32", Variant::Of(4294967295u), "4294967295"},
+        {"float", Variant::Of(1.5f), "1.500000"},
+        {"double", Variant::Of(-2.25), "-2.250000"},
+        {"int64", Variant::Of(std::numeric_limits<int64_t>::min()), "-9223372036854775808"},
+        {"uint64 in hexadecimal", Variant::Of<uint64_t>(255), "FF"},
+        {"uint64 zero", Variant::Of<uint64_t>(0), "0"},
         {"text", Text("h\xC3\xA9llo"), "h\xC3\xA9llo"},
         {"empty text", Text(""), ""},
         {"text cut at an ill-formed sequence", Text("ab\xFF" "cd"), "ab"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.text, Narrow(c.value.ToString()));
-        const IStringable& stringable = c.value;
+        const VariantEx value(c.value);
+        EXPECT_EQ(c.text, Narrow(value.ToString()));
+        const IStringable& stringable = value;
         EXPECT_EQ(c.text, Narrow(stringable.ToString()));
     }
 }
@@ -145,12 +141,12 @@ TEST(VariantExTest, TextValuesAreParsed)
 
 TEST(VariantExTest, OtherTypesReadAsTheBaseReadsThem)
 {
-    const VariantEx int8 = Make<int8_t>(Variant::TypeInt8, -1);
+    const VariantEx int8(Variant::Of<int8_t>(-1));
     EXPECT_EQ(-1, int8.GetInt16());
     EXPECT_EQ(255, int8.GetUInt16());
     EXPECT_EQ(4294967295u, int8.GetUInt32());
     EXPECT_EQ(255, int8.GetUInt8());
-    const VariantEx number = Make<float>(Variant::TypeFloat, 2.5f);
+    const VariantEx number(Variant::Of(2.5f));
     EXPECT_EQ(3, number.GetInt32());
     EXPECT_TRUE(number.GetBool());
     VariantEx bytes;
@@ -196,7 +192,7 @@ TEST(VariantExTest, GetBufferOfAnythingButBytesOrTextThrows)
 {
     VariantEx list;
     list.SetList(static_cast<const Variant*>(nullptr), 0);
-    const VariantEx values[] = {VariantEx(), Make<int32_t>(Variant::TypeInt32, 1), list};
+    const VariantEx values[] = {VariantEx(), VariantEx(Variant::Of(1)), list};
     for (const VariantEx& v : values) {
         SCOPED_TRACE(v.GetType());
         try {
@@ -260,6 +256,22 @@ TEST(VariantExTest, ListsLiveInTheCountedBuffer)
     EXPECT_EQ(0, list.GetListItem(0, item));
     EXPECT_EQ(7, item.GetInt32());
     EXPECT_EQ("7", Narrow(item.ToString()));
+}
+
+TEST(VariantExTest, MovesThroughTheBaseCopyBetweenBufferKinds)
+{
+    VariantEx counted = Text("counted");
+    const ConstRCPtr<LIBuffer> kept = counted.GetBuffer();
+    Variant plain(std::move(static_cast<Variant&>(counted)));
+    EXPECT_STREQ("counted", plain.GetString());
+    EXPECT_NE(static_cast<const void*>(kept->GetData()), static_cast<const void*>(plain.GetString()));
+    EXPECT_EQ(Variant::TypeEmpty, counted.GetType());
+    EXPECT_EQ(1, kept->GetRefCount()) << "the moved-from value let its counted buffer go";
+
+    static_cast<Variant&>(counted) = std::move(plain);
+    EXPECT_STREQ("counted", counted.GetString());
+    EXPECT_EQ(static_cast<const void*>(counted.GetBuffer()->GetData()), static_cast<const void*>(counted.GetString()));
+    EXPECT_EQ(Variant::TypeEmpty, plain.GetType());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -17,7 +18,6 @@ using Bytes = std::vector<unsigned char>;
 using test::Content;
 using test::ExternalBytes;
 using test::List;
-using test::Make;
 using test::Owned;
 using test::Text;
 
@@ -48,13 +48,13 @@ TEST(VariantSerializeTest, WritesEntriesByteForByteAndReadsThemBack)
     const EntryCase cases[] = {
         {"empty", Variant(), {0x0C, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}},
         {"int32 5", Variant(5), {0x10, 0, 0, 0, 1, 0, 0, 0, 6, 0, 0, 0, 5, 0, 0, 0}},
-        {"bool", Make<unsigned char>(Variant::TypeBool, 1), {0x0D, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1}},
-        {"uint16", Make<uint16_t>(Variant::TypeUInt16, 0x1234), {0x0E, 0, 0, 0, 1, 0, 0, 0, 5, 0, 0, 0, 0x34, 0x12}},
+        {"bool", Variant::Of(true), {0x0D, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1}},
+        {"uint16", Variant::Of<uint16_t>(0x1234), {0x0E, 0, 0, 0, 1, 0, 0, 0, 5, 0, 0, 0, 0x34, 0x12}},
         {"double 1.0",
-         Make<double>(Variant::TypeDouble, 1.0),
+         Variant::Of(1.0),
          {0x14, 0, 0, 0, 1, 0, 0, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F}},
         {"uint64",
-         Make<uint64_t>(Variant::TypeUInt64, 0x0102030405060708),
+         Variant::Of<uint64_t>(0x0102030405060708),
          {0x14, 0, 0, 0, 1, 0, 0, 0, 11, 0, 0, 0, 8, 7, 6, 5, 4, 3, 2, 1}},
         {"owned bytes", Owned({0xAA, 0xBB, 0xCC}), {0x0F, 0, 0, 0, 1, 0, 0, 0, 14, 0, 0, 0, 0xAA, 0xBB, 0xCC}},
         {"text with its NUL", Text("ab"), {0x0F, 0, 0, 0, 1, 0, 0, 0, 15, 0, 0, 0, 'a', 'b', 0}},
@@ -68,7 +68,7 @@ TEST(VariantSerializeTest, WritesEntriesByteForByteAndReadsThemBack)
     for (const EntryCase& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.entry, Serialize(c.value));
-        Variant read = Make<int32_t>(Variant::TypeInt32, 99);
+        Variant read = Variant::Of(99);
         EXPECT_EQ(S_OK, DeserializeVariant(read, c.entry.data(), static_cast<uint32_t>(c.entry.size())));
         EXPECT_EQ(c.value.GetType(), read.GetType());
         EXPECT_TRUE(read == c.value);
@@ -305,6 +305,16 @@ TEST(VariantSerializeTest, ListWalkEndsAtContentThatIsNoEntry)
         EXPECT_EQ(-1, list.GetListItem(c.count, item));
         EXPECT_EQ(Variant::TypeEmpty, item.GetType());
         EXPECT_FALSE(list < list);
+
+        Variant::ListReader reader(list);
+        EXPECT_EQ(c.count, reader.Remaining());
+        for (uint32_t i = 0; i < c.count; ++i) {
+            EXPECT_TRUE(reader.Next(item));
+            EXPECT_TRUE(item == Variant(7));
+        }
+        item = Variant(1);
+        EXPECT_FALSE(reader.Next(item));
+        EXPECT_EQ(Variant::TypeEmpty, item.GetType());
     }
 }
 
@@ -317,6 +327,174 @@ TEST(VariantSerializeTest, ListItemTheReaderRefusesIsEmptyButCounted)
     EXPECT_EQ(Variant::TypeEmpty, item.GetType());
     EXPECT_EQ(0, list.GetListItem(1, item));
     EXPECT_TRUE(item == Variant(8));
+
+    Variant::ListReader reader(list);
+    item = Variant(1);
+    EXPECT_TRUE(reader.Next(item));
+    EXPECT_EQ(Variant::TypeEmpty, item.GetType());
+    EXPECT_TRUE(reader.Next(item));
+    EXPECT_TRUE(item == Variant(8));
+}
+
+TEST(VariantSerializeTest, ReaderReadsNestedListsInPlace)
+{
+    const Variant list = List({Variant(1), List({Text("a"), Variant(2)}), List({}), Text("x")});
+    Variant::ListReader reader(list);
+    Variant::ListReader items;
+    ASSERT_TRUE(reader.NextList(items));
+    EXPECT_EQ(0u, items.Remaining()) << "an item that is no list has no items";
+    ASSERT_TRUE(reader.NextList(items));
+    EXPECT_EQ(2u, items.Remaining());
+    Variant item;
+    EXPECT_TRUE(items.Next(item));
+    EXPECT_STREQ("a", item.GetString());
+    EXPECT_TRUE(items.Skip());
+    EXPECT_FALSE(items.Next(item));
+    ASSERT_TRUE(reader.NextList(items));
+    EXPECT_EQ(0u, items.Remaining());
+    EXPECT_EQ(1u, reader.Remaining());
+    EXPECT_TRUE(reader.Skip());
+    EXPECT_FALSE(reader.NextList(items));
+    EXPECT_FALSE(reader.Skip());
+    EXPECT_EQ(0u, Variant::ListReader().Remaining());
+}
+
+TEST(VariantSerializeTest, ReadExactlyTakesAllItemsOrNone)
+{
+    const Variant list = List({Variant(1), Text("two"), Variant::Of(3.0)});
+    Variant first = Text("untouched");
+    Variant second;
+    Variant third;
+    Variant fourth;
+    Variant::ListReader reader(list);
+    EXPECT_FALSE(reader.ReadExactly({&first, &second}));
+    EXPECT_FALSE(reader.ReadExactly({&first, &second, &third, &fourth}));
+    EXPECT_TRUE(first == Text("untouched"));
+    EXPECT_EQ(3u, reader.Remaining());
+    EXPECT_TRUE(reader.ReadExactly({&first, nullptr, &third}));
+    EXPECT_TRUE(first == Variant(1));
+    EXPECT_EQ(Variant::TypeEmpty, second.GetType());
+    EXPECT_EQ(3.0, third.GetDouble());
+    EXPECT_EQ(0u, reader.Remaining());
+
+    // More items than the reader looks at in one go.
+    std::vector<Variant> many(10);
+    for (int32_t i = 0; i < 10; ++i)
+        many[i] = Variant(i);
+    const Variant longList = List({many[0], many[1], many[2], many[3], many[4], many[5], many[6], many[7], many[8],
+                                   many[9]});
+    std::vector<Variant> read(10);
+    std::vector<Variant*> outs;
+    for (Variant& out : read)
+        outs.push_back(&out);
+    Variant::ListReader longReader(longList);
+    EXPECT_FALSE(longReader.ReadExactly(outs.data(), 9));
+    EXPECT_TRUE(longReader.ReadExactly(outs.data(), 10));
+    EXPECT_EQ(many, read);
+}
+
+TEST(VariantSerializeTest, ReadingIntoTheListItselfEndsTheReader)
+{
+    Variant list = List({Text("first"), Text("second")});
+    Variant::ListReader reader(list);
+    EXPECT_TRUE(reader.Next(list));
+    EXPECT_STREQ("first", list.GetString());
+    Variant item = Variant(1);
+    EXPECT_FALSE(reader.Next(item));
+    EXPECT_EQ(Variant::TypeEmpty, item.GetType());
+
+    list = List({Text("first"), Text("second")});
+    Variant::ListReader again(list);
+    EXPECT_TRUE(again.ReadExactly({&item, &list}));
+    EXPECT_STREQ("first", item.GetString());
+    EXPECT_STREQ("second", list.GetString());
+    EXPECT_EQ(0u, again.Remaining());
+}
+
+TEST(VariantSerializeTest, BuildListWritesWhatSetListWrites)
+{
+    const Variant inner = List({Variant(1), Text("key"), Variant()});
+    const Variant expected = List({Variant(5), inner, Variant(), List({})});
+    const Variant none;
+    Variant built = Text("replaced");
+    EXPECT_EQ(Variant::TypeList, built.BuildList([&](Variant::ListWriter& list) {
+        list.Add(Variant(5));
+        const Variant one(1);
+        const Variant key = Text("key");
+        list.AddList({&one, &key, nullptr});
+        list.Add(none);
+        list.BeginList();
+        list.EndList();
+    }));
+    EXPECT_EQ(Content(expected), Content(built));
+
+    Variant nested;
+    nested.BuildList([&](Variant::ListWriter& list) {
+        list.Add(Variant(5));
+        list.BeginList();
+        list.Add(Variant(1));
+        list.Add(Text("key"));
+        list.Add(none);
+        list.EndList();
+        list.Add(none);
+        list.AddList(nullptr, 3);
+    });
+    EXPECT_EQ(Content(expected), Content(nested));
+}
+
+TEST(VariantSerializeTest, BuildListMayReadTheValueItReplaces)
+{
+    Variant list = List({Variant(1), Text("two")});
+    list.BuildList([&list](Variant::ListWriter& writer) {
+        Variant::ListReader reader(list);
+        while (writer.AddNext(reader)) {
+        }
+        writer.Add(list);
+    });
+    const Variant old = List({Variant(1), Text("two")});
+    EXPECT_TRUE(list == List({Variant(1), Text("two"), old}));
+}
+
+TEST(VariantSerializeTest, AddNextWritesItemsAsTheReaderReadsThem)
+{
+    const Variant source = ListOfContent(Concat({Entry(16, 2, 6, {7, 0, 0, 0}), Entry(16, 1, 15, {'a', 'b', 0, 'x'}),
+                                                 Entry(15, 1, 12, {1, 2, 3}), Entry(16, 1, 6, {8, 0, 0, 0})}));
+    Variant copy;
+    copy.BuildList([&source](Variant::ListWriter& writer) {
+        Variant::ListReader reader(source);
+        while (writer.AddNext(reader)) {
+        }
+    });
+    EXPECT_EQ(Content(List({Variant(), Text("ab"), Variant(), Variant(8)})), Content(copy));
+}
+
+TEST(VariantSerializeTest, ListsBeyondTheWritersOwnRoomKeepTheirBytes)
+{
+    std::vector<Variant> items;
+    Bytes expected;
+    for (int32_t i = 0; i < 600; ++i) {
+        items.push_back(i % 3 ? Variant(i) : Text(("item " + std::to_string(i)).c_str()));
+        const Bytes entry = Serialize(items.back());
+        expected.insert(expected.end(), entry.begin(), entry.end());
+    }
+    Variant list;
+    EXPECT_EQ(Variant::TypeList, list.SetList(items.data(), static_cast<uint32_t>(items.size())));
+    EXPECT_EQ(expected, Content(list));
+    EXPECT_EQ(600u, list.GetListCount());
+}
+
+TEST(VariantSerializeTest, UnbalancedListsThrowAndLeaveTheValueUnchanged)
+{
+    Variant list = List({Variant(1)});
+    const Bytes before = Content(list);
+    EXPECT_THROW(list.BuildList([](Variant::ListWriter& writer) { writer.BeginList(); }), std::logic_error);
+    EXPECT_THROW(list.BuildList([](Variant::ListWriter& writer) { writer.EndList(); }), std::logic_error);
+    EXPECT_THROW(list.BuildList([](Variant::ListWriter& writer) {
+        for (int i = 0; i < 9; ++i)
+            writer.BeginList();
+    }),
+                 std::logic_error);
+    EXPECT_EQ(before, Content(list));
 }
 
 } // namespace

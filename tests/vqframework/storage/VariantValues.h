@@ -11,14 +11,7 @@
 
 namespace VQ::test {
 
-// V lets the same builders make derived values such as VariantEx.
-template <class T, class V = Variant> V Make(int32_t type, T value)
-{
-    V v;
-    EXPECT_EQ(type, v.Set(type, &value, sizeof value));
-    return v;
-}
-
+// V lets the builder make derived values such as VariantEx.
 template <class V = Variant> V Text(const char* text)
 {
     V v;
