@@ -1,37 +1,61 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang in build-fuzz/ and runs them one after the other from their seed
-# corpora, sharing one time budget (total seconds, default 240) so that a new target does not lengthen
-# the run. Fails on any crash, leak or timeout.
+# Builds the fuzz targets with clang in build-fuzz/ and runs them from their seed corpora, sharing one
+# budget of fuzzing seconds (default 240) so that a new target does not lengthen the run: each target
+# gets its share, and as many run at once as there are cores. Fails on any crash, leak or timeout.
 set -euo pipefail
 
 budget="${1:-240}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$root/build-fuzz"
 targets=(variant_reader_fuzzer utf8_to_utf16_fuzzer)
+lanes="${FUZZ_JOBS:-$(nproc)}"
 
 CC=clang CXX=clang++ cmake -S "$root/tests/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" -j "${FUZZ_JOBS:-3}"
+cmake --build "$build" -j "$lanes"
 
 seconds=$((budget / ${#targets[@]}))
 [ "$seconds" -ge 10 ] || seconds=10
 
-passed=0
-for target in "${targets[@]}"; do
+fuzz() {
+  local target="$1"
   # New inputs go to the build folder; the seeds in the repository are only read.
-  work="$build/corpus/$target"
-  artifacts="$build/artifacts/$target"
-  log="$build/$target.log"
+  local work="$build/corpus/$target" artifacts="$build/artifacts/$target"
   mkdir -p "$work" "$artifacts"
-  echo "== $target for ${seconds}s (log: $log)"
-  if ! "$build/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -artifact_prefix="$artifacts/" -print_final_stats=1 \
-      "$work" "$root/tests/fuzz/corpus/$target" >"$log" 2>&1; then
-    tail -n 60 "$log" >&2
-    echo "$target failed; inputs that reproduce it are in $artifacts" >&2
-    echo "fuzz: $passed passed, 1 failed"
-    exit 1
+  "$build/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="$artifacts/" -print_final_stats=1 \
+    "$work" "$root/tests/fuzz/corpus/$target" >"$build/$target.log" 2>&1
+}
+
+declare -A pids
+passed=0
+failed=0
+finish() {
+  local target="$1"
+  if wait "${pids[$target]}"; then
+    echo "== $target: ${seconds}s clean"
+    grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$build/$target.log" || true
+    passed=$((passed + 1))
+  else
+    tail -n 60 "$build/$target.log" >&2
+    echo "$target failed; inputs that reproduce it are in $build/artifacts/$target" >&2
+    failed=$((failed + 1))
   fi
-  grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
-  passed=$((passed + 1))
+}
+
+running=()
+for target in "${targets[@]}"; do
+  if [ "${#running[@]}" -ge "$lanes" ]; then
+    finish "${running[0]}"
+    running=("${running[@]:1}")
+  fi
+  echo "== $target for ${seconds}s (log: $build/$target.log)"
+  fuzz "$target" &
+  pids[$target]=$!
+  running+=("$target")
 done
-echo "fuzz: $passed passed, 0 failed"
+for target in "${running[@]}"; do
+  finish "$target"
+done
+
+echo "fuzz: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
