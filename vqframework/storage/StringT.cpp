@@ -116,6 +116,41 @@ bool IsTooLarge(const char* p, const char* end, bool hex)
     return (hex ? 4 * place : place) + exponent > 0;
 }
 
+bool IsHexDigit(char c)
+{
+    const char lower = char(c | 0x20);
+    return (c >= '0' && c <= '9') || (lower >= 'a' && lower <= 'f');
+}
+
+// Where the hexadecimal number that strtod reads after "0x" ends: digits around at most one point, at
+// least one of them, and a binary exponent only when a digit follows 'p' and its sign. p itself when
+// there are no digits. std::from_chars is given no more than this: it takes an infinity or a NaN in
+// place of the digits, and some library versions take "p+-3" as an exponent.
+const char* HexNumberEnd(const char* p)
+{
+    const char* q = p;
+    bool digits = false;
+    for (; IsHexDigit(*q); ++q)
+        digits = true;
+    if (*q == '.') {
+        for (++q; IsHexDigit(*q); ++q)
+            digits = true;
+    }
+    if (!digits)
+        return p;
+    if (char(*q | 0x20) == 'p') {
+        const char* exponent = q + 1;
+        if (*exponent == '-' || *exponent == '+')
+            ++exponent;
+        if (*exponent >= '0' && *exponent <= '9') {
+            while (*exponent >= '0' && *exponent <= '9')
+                ++exponent;
+            q = exponent;
+        }
+    }
+    return q;
+}
+
 } // namespace
 
 const StringBufferHolder& GetEmptyStringBuffer8()
@@ -228,19 +263,18 @@ double ParseDouble(const char* text)
     // from_chars takes a minus sign of its own, which would be a second sign here.
     if (*text == '-' || *text == '+')
         return 0.0;
-    const char* const end = text + std::strlen(text);
-    const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && text[2] != '-' && text[2] != '+';
+    // "0x" without hexadecimal digits after it is the 0 before the x, which the decimal form reads.
+    const char* const hexEnd = text[0] == '0' && char(text[1] | 0x20) == 'x' ? HexNumberEnd(text + 2) : nullptr;
+    const bool hex = hexEnd && hexEnd != text + 2;
     const char* const digits = hex ? text + 2 : text;
+    const char* const end = hex ? hexEnd : text + std::strlen(text);
     double value = 0.0;
     const std::from_chars_result result =
         std::from_chars(digits, end, value, hex ? std::chars_format::hex : std::chars_format::general);
-    if (result.ec == std::errc::invalid_argument) {
-        // No number; but "0x" without hexadecimal digits after it is the 0 before the x.
-        if (!hex)
-            return 0.0;
-    } else if (result.ec == std::errc::result_out_of_range) {
+    if (result.ec == std::errc::invalid_argument)
+        return 0.0;
+    if (result.ec == std::errc::result_out_of_range)
         value = IsTooLarge(digits, result.ptr, hex) ? std::numeric_limits<double>::infinity() : 0.0;
-    }
     return negative ? -value : value;
 }
 

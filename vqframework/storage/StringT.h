@@ -102,7 +102,7 @@ public:
     StringT(const StringT& other)
     {
         if (other.IsLocked())
-            Assign(other.GetString(), WholeString);
+            Assign(other.GetString(), other.GetLength());
         else
             m_buffer.Set(other.m_buffer.Get());
     }
@@ -115,7 +115,7 @@ public:
 
     // From the other width: UTF-8 to UTF-16 for the wide form, UTF-16 to UTF-8 for the narrow one.
     StringT(const O* text) { ConvertFrom(text, -1); }
-    StringT(const StringT<O, C>& other) { ConvertFrom(other.GetString(), -1); }
+    StringT(const StringT<O, C>& other) { ConvertFrom(other.Terminated().GetString(), -1); }
 
     // From text of the other width with its extent given (UTF-8 for the wide form); a NUL within it
     // ends the text, as does an ill-formed sequence.
@@ -174,6 +174,8 @@ public:
 
     virtual ~StringT() = default;
 
+    // NUL-terminated, except while a caller that locked the string has filled its buffer to the end;
+    // View() is bounded by the length in every state.
     const C* GetString() const { return reinterpret_cast<const C*>(m_buffer->GetData()); }
 
     int32_t GetLength() const
@@ -206,8 +208,8 @@ public:
     }
 
     // Leading blanks, a sign and digits in the "C" locale; 0 when there is no number.
-    int32_t ToInt() const { return detail::ParseInt(GetString()); }
-    double ToDouble() const { return detail::ParseDouble(GetString()); }
+    int32_t ToInt() const { return detail::ParseInt(Terminated().GetString()); }
+    double ToDouble() const { return detail::ParseDouble(Terminated().GetString()); }
 
     StringT& operator=(const StringT& other)
     {
@@ -216,7 +218,7 @@ public:
         if (!IsLocked() && !other.IsLocked())
             m_buffer.Set(other.m_buffer.Get());
         else
-            Assign(other.GetString(), WholeString);
+            Assign(other.GetString(), other.GetLength());
         return *this;
     }
 
@@ -226,7 +228,7 @@ public:
         if (this == &other)
             return *this;
         if (IsLocked()) {
-            Assign(other.GetString(), WholeString);
+            Assign(other.GetString(), other.GetLength());
             other.m_buffer.Reset(EmptyBuffer());
         } else {
             m_buffer.MoveFrom(other.m_buffer, EmptyBuffer());
@@ -295,7 +297,7 @@ public:
     StringT& operator+=(const StringT& other)
     {
         if (other.m_buffer.Get() == m_buffer.Get() && !other.IsEmpty()) {
-            const StringT copy(other.GetString());
+            const StringT copy = Concatenate(other.View());
             Append(copy.GetString(), uint32_t(copy.GetLength()));
         } else {
             Append(other.GetString(), uint32_t(other.GetLength()));
@@ -396,7 +398,8 @@ public:
 
     // Gives this string a private buffer of length characters (0: the text and its NUL), marks it
     // locked and returns it for writing; null when the string is locked already. The caller writes up
-    // to length - 1 characters; the text is what stands before the first NUL.
+    // to length - 1 characters; the text is what stands before the first NUL, or the whole buffer when
+    // the caller filled all of it, which leaves no terminator until Unlock.
     C* Lock(int32_t length = 0)
     {
         if (IsLocked())
@@ -579,7 +582,7 @@ public:
         if (!IsLocked() && !other.IsLocked())
             return m_buffer->GetSize() == other.m_buffer->GetSize() &&
                    std::memcmp(GetString(), other.GetString(), m_buffer->GetSize()) == 0;
-        return *this == other.GetString();
+        return View() == other.View();
     }
 
     bool operator==(TextView text) const noexcept { return View() == text; }
@@ -666,6 +669,10 @@ private:
     }
 
     bool IsLocked() const { return m_buffer && !m_buffer->IsShareable(); }
+
+    // The text with a terminator after it, for the readers that stop at one: a locked buffer may have
+    // none, so its text is copied.
+    StringT Terminated() const { return IsLocked() ? Concatenate(View()) : *this; }
 
     C* Data() const { return reinterpret_cast<C*>(m_buffer.GetWritable()->GetData()); }
 

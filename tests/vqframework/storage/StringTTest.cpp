@@ -23,7 +23,7 @@ template <class C, class O> static void PrintTo(const StringT<C, O>& text, std::
     if constexpr (sizeof(C) == 2)
         *out << '"' << text.ToUTF8().GetString() << '"';
     else
-        *out << '"' << text.GetString() << '"';
+        *out << '"' << text.View() << '"';
 }
 
 namespace {
@@ -269,6 +269,65 @@ TEST(StringT, UnlockTerminatesATextThatFilledTheWholeBuffer)
     EXPECT_EQ(text.GetLength(), 3);
     EXPECT_EQ(text.Unlock(), S_OK);
     EXPECT_EQ(text, u"abc");
+}
+
+// A locked string whose caller filled its buffer to the last character: no terminator follows the text.
+// Cut back in place from a longer text, the buffer still has that text's tail in memory after it.
+template <class S, class C> S FilledLockedString(const C* longer, int32_t units)
+{
+    S text(longer);
+    C* data = text.Lock(units);
+    data[units - 1] = longer[units - 1];
+    return text;
+}
+
+// Every operation takes such a text by its length, not up to a NUL somewhere after the buffer.
+TEST(StringT, ALockedBufferFilledToItsEndIsReadByItsLength)
+{
+    const auto filled = [] { return FilledLockedString<String>(u"12345678", 4); };
+    ASSERT_EQ(filled().GetLength(), 4);
+
+    const String locked = filled();
+    EXPECT_EQ(String(locked), u"1234");
+    EXPECT_EQ(locked.Copy(), u"1234");
+    String assigned(u"x");
+    assigned = locked;
+    EXPECT_EQ(assigned, u"1234");
+    String lockedTarget;
+    lockedTarget.Lock(10);
+    lockedTarget = locked;
+    EXPECT_EQ(lockedTarget, u"1234");
+    lockedTarget = filled();
+    EXPECT_EQ(lockedTarget, u"1234");
+
+    EXPECT_TRUE(String(u"1234") == locked);
+    EXPECT_FALSE(String(u"12345678") == locked);
+    EXPECT_TRUE(locked == String(u"1234"));
+
+    EXPECT_STREQ(locked.ToUTF8().GetString(), "1234");
+    EXPECT_EQ(locked.ToInt(), 1234);
+    EXPECT_EQ(locked.ToDouble(), 1234.0);
+
+    String doubled = filled();
+    doubled += doubled;
+    EXPECT_EQ(doubled, u"12341234");
+
+    const NarrowString narrow = FilledLockedString<NarrowString>("12345678", 4);
+    EXPECT_EQ(String(narrow), u"1234");
+    EXPECT_EQ(NarrowString(narrow), "1234");
+    EXPECT_EQ(narrow.ToDouble(), 1234.0);
+
+    // A buffer made for the lock ends where the text does: reading on would leave the block.
+    String exact;
+    char16_t* data = exact.Lock(2);
+    data[0] = u'4';
+    data[1] = u'2';
+    EXPECT_EQ(String(exact), u"42");
+    EXPECT_TRUE(String(u"42") == exact);
+    EXPECT_STREQ(exact.ToUTF8().GetString(), "42");
+    EXPECT_EQ(exact.ToInt(), 42);
+    exact += exact;
+    EXPECT_EQ(exact, u"4242");
 }
 
 TEST(StringT, LockedStringsAreChangedInPlace)
@@ -630,7 +689,7 @@ TEST(StringT, DoublesAreReadAsTheCLibraryReadsThem)
         "1.7976931348623157e308", "1.7976931348623159e308", "1e99999999999999999999", "-1e-99999999999999999999",
         "0e999999", "0.000000000000000000000000000000001e340", "1000e-330", "1" + many, "-1" + many + ".5",
         "0." + many + "1", "0x1p2000", "0x1p-1100", "-0x1p2000", "0x0.0000001p2000", "0x" + many + "1p-4000",
-        "0x1" + many};
+        "0x1" + many, "0xinf", "-0xNaN", "0XINFINITY", "0x1p+-3", "0x8Ep-+8", "0x1.8p--1", "0x.p1", "0x1.p1"};
     for (const std::string& text : texts) {
         SCOPED_TRACE(text.substr(0, 40));
         const double expected = std::strtod(text.c_str(), nullptr);
