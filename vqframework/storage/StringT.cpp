@@ -2,6 +2,7 @@
 
 #include "vqframework/storage/ConvertUTF.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstring>
@@ -216,7 +217,8 @@ void ConvertToUTF8(std::u16string_view text, std::string& out)
 {
     const char16_t* source = text.data();
     const char16_t* const end = source + text.size();
-    out.resize(out.capacity());
+    // The room out already has, but no more than the text can need: resizing fills what it adds.
+    out.resize(std::min(out.capacity(), text.size() * 3));
     char* target = out.data();
     ConversionResult result = ConvertUTF16ToUTF8(&source, end, &target, out.data() + out.size(), LenientConversion);
     if (result == TargetExhausted) {
