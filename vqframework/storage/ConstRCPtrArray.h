@@ -101,6 +101,18 @@ public:
         return result;
     }
 
+    // Emptying releases the old elements, and the source may be a list that one of them owns (a
+    // node taking over its child's children): its elements are held apart before they go.
+    int32_t Assign(const IIterable<ConstRCPtr<X>>& list) override
+    {
+        if (&list == this)
+            return static_cast<int32_t>(GetCount());
+        ConstRCPtrArray<X> held;
+        const int32_t copied = held.Append(list);
+        this->SetCount(0);
+        return copied < 0 ? copied : Face::Append(held);
+    }
+
     int32_t InsertAt(uint32_t index, const ConstRCPtr<X>& value) override
     {
         // A value that is one of our own slots would move with the insertion.

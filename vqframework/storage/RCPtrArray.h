@@ -25,7 +25,6 @@ public:
     using Face::Add;
     using Face::Advance;
     using Face::Append;
-    using Face::Assign;
     using Face::Begin;
     using Face::begin;
     using Face::Clear;
@@ -50,6 +49,17 @@ public:
     int32_t SetCount(uint32_t n) override { return ReadOnly::SetCount(n); }
     int32_t InsertSpace(uint32_t index, uint32_t n) override { return ReadOnly::InsertSpace(index, n); }
     int32_t Remove(uint32_t index, uint32_t n) override { return ReadOnly::Remove(index, n); }
+
+    // As the read-only face's: the source may belong to an element that the emptying releases.
+    int32_t Assign(const IIterable<RCPtr<X>>& list) override
+    {
+        if (&list == this)
+            return static_cast<int32_t>(GetCount());
+        RCPtrArray<X> held;
+        const int32_t copied = held.Append(list);
+        SetCount(0);
+        return copied < 0 ? copied : Face::Append(held);
+    }
 
     int32_t InsertAt(uint32_t index, const RCPtr<X>& value) override
     {

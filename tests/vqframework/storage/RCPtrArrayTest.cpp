@@ -450,6 +450,49 @@ TEST(CountedListReentry, ReleaseThatShrinksTheListIsNeverReadPast)
     }
 }
 
+// A node with a list of its own, so that a list can take over the children of one of its elements.
+class LBranch : public LRefCountedObject {
+public:
+    explicit LBranch(int* alive) : m_alive(alive) { ++*m_alive; }
+    ~LBranch() override { --*m_alive; }
+
+    RCPtrArray<LBranch> children;
+
+private:
+    int* m_alive;
+};
+
+TEST(CountedListReentry, AssignFromTheListOfAnElementThatTheEmptyingReleases)
+{
+    for (bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "ReadOnlyFace" : "WritableFace");
+        int alive = 0;
+        {
+            RCPtrArray<LBranch> list;
+            RCPtr<LBranch> child = new LBranch(&alive);
+            child->children.Add(new LBranch(&alive));
+            child->children.Add(new LBranch(&alive));
+            const LBranch* first = child->children.GetAt(0u).Get();
+            const LBranch* second = child->children.GetAt(1u).Get();
+            list.Add(child);
+            // The list holds the child's only reference: emptying the list deletes the source.
+            child.Release();
+            RCPtrArray<LBranch>& source = list.GetAt(0u)->children;
+            const int32_t result =
+                readOnly ? static_cast<ConstRCPtrArray<LBranch>&>(list).Assign(static_cast<ConstRCPtrArray<LBranch>&>(source))
+                         : list.Assign(source);
+            EXPECT_EQ(2, result);
+            EXPECT_EQ(2, alive);
+            ASSERT_EQ(2u, list.GetCount());
+            EXPECT_EQ(first, list.GetAt(0u).Get());
+            EXPECT_EQ(second, list.GetAt(1u).Get());
+            EXPECT_EQ(1, first->GetRefCount());
+            EXPECT_EQ(1, second->GetRefCount());
+        }
+        EXPECT_EQ(0, alive);
+    }
+}
+
 TEST(CountedListDeathTest, UncheckedIndexAccessPastTheEndAssertsInDebugBuilds)
 {
     RCPtrArray<Tracked> list(2, 0);
