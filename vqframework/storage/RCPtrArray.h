@@ -38,7 +38,6 @@ public:
     using Face::GetFirstPosition;
     using Face::GetMaxCount;
     using Face::IsEqual;
-    using Face::Swap;
     using typename Face::ConstIterator;
     using typename Face::Iterator;
     using typename Face::Position;
@@ -87,6 +86,10 @@ public:
         out.Release();
         return this->TakeLast(ReadOnly::Raw(out));
     }
+
+    // Raw, as on the read-only face: no reference changes hands, no unshareable element is copied,
+    // and there is nothing to fail halfway.
+    VQRESULT Swap(uint32_t index1, uint32_t index2) override { return ReadOnly::Swap(index1, index2); }
 
     RCPtr<X>* GetData() override { return reinterpret_cast<RCPtr<X>*>(this->Slots()); }
 };

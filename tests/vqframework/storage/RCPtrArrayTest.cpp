@@ -303,10 +303,35 @@ TEST_F(CountedList, MovesInsideTheListChangeNoCount)
     EXPECT_EQ(E_INVALIDARG, list.Swap(0, 3));
     EXPECT_EQ(E_INVALIDARG, readOnly.Swap(3, 0));
     EXPECT_EQ("ABC", Ids(list));
+    EXPECT_EQ("", Releases());
     for (char id : {'A', 'B', 'C'})
         EXPECT_EQ(2, Count(id)) << id;
     EXPECT_EQ(3, list.InsertSpace(9, 0));
     EXPECT_EQ(3, list.InsertSpace(0, 0));
+}
+
+// Private to its one holder: taking a second reference takes a copy instead.
+class LPrivate : public LRefCountedObject {
+public:
+    RCPtr<LRefCountedObject> CreateCopy() const override { return RCPtr<LRefCountedObject>(new LPrivate); }
+};
+
+TEST(CountedListSwap, UnshareableElementsChangePlacesNotIdentity)
+{
+    RCPtrArray<LPrivate> list(2, 0);
+    RCPtr<LPrivate> first = new LPrivate;
+    RCPtr<LPrivate> second = new LPrivate;
+    first->SetUnshareable(true);
+    second->SetUnshareable(true);
+    const LPrivate* const a = first.Get();
+    const LPrivate* const b = second.Get();
+    list.GetAt(0u) = std::move(first);
+    list.GetAt(1u) = std::move(second);
+    EXPECT_EQ(S_OK, list.Swap(0, 1));
+    EXPECT_EQ(b, list.GetAt(0u).Get());
+    EXPECT_EQ(a, list.GetAt(1u).Get());
+    EXPECT_EQ(1, list.GetAt(0u)->GetRefCount());
+    EXPECT_EQ(1, list.GetAt(1u)->GetRefCount());
 }
 
 TEST_F(CountedList, FindComparesIdentity)
