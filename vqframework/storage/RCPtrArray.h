@@ -60,17 +60,14 @@ public:
         return copied < 0 ? copied : Face::Append(held);
     }
 
+    // As on the read-only face: the reference is taken before the room is made.
     int32_t InsertAt(uint32_t index, const RCPtr<X>& value) override
     {
-        // A value that is one of our own slots would move with the insertion.
-        if (this->IsOwnSlot(&value)) {
-            RCPtr<X> copy(value);
-            return RCPtrArray::InsertAt(index, copy);
-        }
+        RCPtr<X> taken(value);
         int32_t result = ReadOnly::InsertSpace(index, 1);
         if (result < 0)
             return result;
-        GetAt(index) = value;
+        GetAt(index) = std::move(taken);
         return static_cast<int32_t>(index);
     }
 

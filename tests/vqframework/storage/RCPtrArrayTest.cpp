@@ -316,6 +316,41 @@ public:
     RCPtr<LRefCountedObject> CreateCopy() const override { return RCPtr<LRefCountedObject>(new LPrivate); }
 };
 
+// Private to its one holder, and no memory left for a copy.
+class LUncopyable : public LRefCountedObject {
+public:
+    RCPtr<LRefCountedObject> CreateCopy() const override { throw Exception<std::bad_alloc>(); }
+};
+
+TEST(CountedListInsert, FailedCopyOfAnUnshareableValueLeavesTheListAsItWas)
+{
+    using List = RCPtrArray<LUncopyable>;
+    using ReadOnly = ConstRCPtrArray<LUncopyable>;
+    struct Case {
+        const char* name;
+        std::function<void(List&, const RCPtr<LUncopyable>&)> insert;
+    };
+    const Case cases[] = {
+        {"InsertAt", [](List& l, const auto& v) { l.InsertAt(0, v); }},
+        {"InsertAtTheEnd", [](List& l, const auto& v) { l.InsertAt(1, v); }},
+        {"Add", [](List& l, const auto& v) { l.Add(v); }},
+        {"ReadOnlyInsertAt", [](List& l, const auto& v) { static_cast<ReadOnly&>(l).InsertAt(0, v); }},
+        {"ReadOnlyAdd", [](List& l, const auto& v) { static_cast<ReadOnly&>(l).Add(v); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        List list;
+        RCPtr<LUncopyable> kept = new LUncopyable;
+        list.Add(kept);
+        RCPtr<LUncopyable> value = new LUncopyable;
+        value->SetUnshareable(true);
+        EXPECT_THROW(c.insert(list, value), std::bad_alloc);
+        EXPECT_EQ(1u, list.GetCount());
+        EXPECT_EQ(kept, list.GetAt(0u));
+        EXPECT_EQ(1, value->GetRefCount());
+    }
+}
+
 TEST(CountedListSwap, UnshareableElementsChangePlacesNotIdentity)
 {
     RCPtrArray<LPrivate> list(2, 0);
