@@ -322,6 +322,16 @@ public:
     RCPtr<LRefCountedObject> CreateCopy() const override { throw Exception<std::bad_alloc>(); }
 };
 
+// A list whose second element cannot be copied: appending it copies the first, then fails.
+void LoadWithUncopyable(RCPtrArray<LUncopyable>& source, const RCPtr<LUncopyable>& first)
+{
+    RCPtr<LUncopyable> value = new LUncopyable;
+    value->SetUnshareable(true);
+    source.SetCount(2);
+    source.GetAt(0u) = first;
+    source.GetAt(1u) = std::move(value);
+}
+
 TEST(CountedListInsert, FailedCopyOfAnUnshareableValueLeavesTheListAsItWas)
 {
     using List = RCPtrArray<LUncopyable>;
@@ -336,6 +346,30 @@ TEST(CountedListInsert, FailedCopyOfAnUnshareableValueLeavesTheListAsItWas)
         {"Add", [](List& l, const auto& v) { l.Add(v); }},
         {"ReadOnlyInsertAt", [](List& l, const auto& v) { static_cast<ReadOnly&>(l).InsertAt(0, v); }},
         {"ReadOnlyAdd", [](List& l, const auto& v) { static_cast<ReadOnly&>(l).Add(v); }},
+        {"Append",
+         [](List& l, const auto&) {
+             List source;
+             LoadWithUncopyable(source, l.GetAt(0u));
+             l.Append(source);
+         }},
+        {"ReadOnlyAppend",
+         [](List& l, const auto&) {
+             List source;
+             LoadWithUncopyable(source, l.GetAt(0u));
+             static_cast<ReadOnly&>(l).Append(static_cast<const ReadOnly&>(source));
+         }},
+        {"Assign",
+         [](List& l, const auto&) {
+             List source;
+             LoadWithUncopyable(source, l.GetAt(0u));
+             l.Assign(source);
+         }},
+        {"ReadOnlyAssign",
+         [](List& l, const auto&) {
+             List source;
+             LoadWithUncopyable(source, l.GetAt(0u));
+             static_cast<ReadOnly&>(l).Assign(static_cast<const ReadOnly&>(source));
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
