@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 namespace VQ {
 
@@ -101,18 +102,28 @@ public:
         return result;
     }
 
+    // Emptying releases the old elements, and the source may be a list that one of them owns (a
+    // node taking over its child's children): its elements are held apart before they go.
+    int32_t Assign(const IIterable<ConstRCPtr<X>>& list) override
+    {
+        if (&list == this)
+            return static_cast<int32_t>(GetCount());
+        ConstRCPtrArray<X> held;
+        const int32_t copied = held.Append(list);
+        this->SetCount(0);
+        return copied < 0 ? copied : Face::Append(held);
+    }
+
+    // The reference is taken before the room is made: a failed copy of an unshareable value
+    // leaves no empty slot behind, and a value that is one of our own slots is read before the
+    // insertion moves it. The slot then takes the reference over without counting.
     int32_t InsertAt(uint32_t index, const ConstRCPtr<X>& value) override
     {
-        // A value that is one of our own slots would move with the insertion.
-        if (IsOwnSlot(&value)) {
-            ConstRCPtr<X> copy(value);
-            return ConstRCPtrArray::InsertAt(index, copy);
-        }
+        ConstRCPtr<X> taken(value);
         int32_t result = InsertSpace(index, 1);
         if (result < 0)
             return result;
-        ConstRCPtr<X> temporary(value);
-        GetAt(index) = temporary;
+        GetAt(index) = std::move(taken);
         return static_cast<int32_t>(index);
     }
 
@@ -155,13 +166,6 @@ protected:
 
     // The pointer inside a counted pointer; both are standard-layout with the pointer first.
     template <class P> static X*& Raw(P& pointer) { return *reinterpret_cast<X**>(&pointer); }
-
-    bool IsOwnSlot(const void* value) const
-    {
-        auto address = reinterpret_cast<uintptr_t>(value);
-        auto first = reinterpret_cast<uintptr_t>(Slots());
-        return first != 0 && address >= first && address < first + uintptr_t(GetCount()) * SlotSize;
-    }
 
     // False when the storage did not reach count slots (a byte size past 32 bits included).
     bool ResizeSlots(uint32_t count)

@@ -97,10 +97,16 @@ public:
         ConstIterator source;
         list.Begin(source);
         Position target = Advance(GetFirstPosition(), static_cast<int32_t>(count));
-        for (uint32_t k = count; k < static_cast<uint32_t>(grown); ++k) {
-            GetAt(target) = source.container->GetAt(source.position);
-            source.position = source.container->Advance(source.position, 1);
-            target = Advance(target, 1);
+        try {
+            for (uint32_t k = count; k < static_cast<uint32_t>(grown); ++k) {
+                GetAt(target) = source.container->GetAt(source.position);
+                source.position = source.container->Advance(source.position, 1);
+                target = Advance(target, 1);
+            }
+        } catch (...) {
+            // A copy that failed (of an element that cannot be shared) gives the room back.
+            SetCount(count);
+            throw;
         }
         return grown;
     }
@@ -236,9 +242,15 @@ public:
         typename IIterable<T>::ConstIterator source;
         list.Begin(source);
         T* target = GetData() + count;
-        for (uint32_t k = count; k < static_cast<uint32_t>(grown); ++k) {
-            *target++ = source.container->GetAt(source.position);
-            source.position = source.container->Advance(source.position, 1);
+        try {
+            for (uint32_t k = count; k < static_cast<uint32_t>(grown); ++k) {
+                *target++ = source.container->GetAt(source.position);
+                source.position = source.container->Advance(source.position, 1);
+            }
+        } catch (...) {
+            // A copy that failed (of an element that cannot be shared) gives the room back.
+            this->SetCount(count);
+            throw;
         }
         return grown;
     }

@@ -25,7 +25,6 @@ public:
     using Face::Add;
     using Face::Advance;
     using Face::Append;
-    using Face::Assign;
     using Face::Begin;
     using Face::begin;
     using Face::Clear;
@@ -39,7 +38,6 @@ public:
     using Face::GetFirstPosition;
     using Face::GetMaxCount;
     using Face::IsEqual;
-    using Face::Swap;
     using typename Face::ConstIterator;
     using typename Face::Iterator;
     using typename Face::Position;
@@ -51,17 +49,25 @@ public:
     int32_t InsertSpace(uint32_t index, uint32_t n) override { return ReadOnly::InsertSpace(index, n); }
     int32_t Remove(uint32_t index, uint32_t n) override { return ReadOnly::Remove(index, n); }
 
+    // As the read-only face's: the source may belong to an element that the emptying releases.
+    int32_t Assign(const IIterable<RCPtr<X>>& list) override
+    {
+        if (&list == this)
+            return static_cast<int32_t>(GetCount());
+        RCPtrArray<X> held;
+        const int32_t copied = held.Append(list);
+        SetCount(0);
+        return copied < 0 ? copied : Face::Append(held);
+    }
+
+    // As on the read-only face: the reference is taken before the room is made.
     int32_t InsertAt(uint32_t index, const RCPtr<X>& value) override
     {
-        // A value that is one of our own slots would move with the insertion.
-        if (this->IsOwnSlot(&value)) {
-            RCPtr<X> copy(value);
-            return RCPtrArray::InsertAt(index, copy);
-        }
+        RCPtr<X> taken(value);
         int32_t result = ReadOnly::InsertSpace(index, 1);
         if (result < 0)
             return result;
-        GetAt(index) = value;
+        GetAt(index) = std::move(taken);
         return static_cast<int32_t>(index);
     }
 
@@ -77,6 +83,10 @@ public:
         out.Release();
         return this->TakeLast(ReadOnly::Raw(out));
     }
+
+    // Raw, as on the read-only face: no reference changes hands, no unshareable element is copied,
+    // and there is nothing to fail halfway.
+    VQRESULT Swap(uint32_t index1, uint32_t index2) override { return ReadOnly::Swap(index1, index2); }
 
     RCPtr<X>* GetData() override { return reinterpret_cast<RCPtr<X>*>(this->Slots()); }
 };

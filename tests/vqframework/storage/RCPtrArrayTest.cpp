@@ -303,10 +303,104 @@ TEST_F(CountedList, MovesInsideTheListChangeNoCount)
     EXPECT_EQ(E_INVALIDARG, list.Swap(0, 3));
     EXPECT_EQ(E_INVALIDARG, readOnly.Swap(3, 0));
     EXPECT_EQ("ABC", Ids(list));
+    EXPECT_EQ("", Releases());
     for (char id : {'A', 'B', 'C'})
         EXPECT_EQ(2, Count(id)) << id;
     EXPECT_EQ(3, list.InsertSpace(9, 0));
     EXPECT_EQ(3, list.InsertSpace(0, 0));
+}
+
+// Private to its one holder: taking a second reference takes a copy instead.
+class LPrivate : public LRefCountedObject {
+public:
+    RCPtr<LRefCountedObject> CreateCopy() const override { return RCPtr<LRefCountedObject>(new LPrivate); }
+};
+
+// Private to its one holder, and no memory left for a copy.
+class LUncopyable : public LRefCountedObject {
+public:
+    RCPtr<LRefCountedObject> CreateCopy() const override { throw Exception<std::bad_alloc>(); }
+};
+
+// A list whose second element cannot be copied: appending it copies the first, then fails.
+void LoadWithUncopyable(RCPtrArray<LUncopyable>& source, const RCPtr<LUncopyable>& first)
+{
+    RCPtr<LUncopyable> value = new LUncopyable;
+    value->SetUnshareable(true);
+    source.SetCount(2);
+    source.GetAt(0u) = first;
+    source.GetAt(1u) = std::move(value);
+}
+
+TEST(CountedListInsert, FailedCopyOfAnUnshareableValueLeavesTheListAsItWas)
+{
+    using List = RCPtrArray<LUncopyable>;
+    using ReadOnly = ConstRCPtrArray<LUncopyable>;
+    struct Case {
+        const char* name;
+        std::function<void(List&, const RCPtr<LUncopyable>&)> insert;
+    };
+    const Case cases[] = {
+        {"InsertAt", [](List& l, const auto& v) { l.InsertAt(0, v); }},
+        {"InsertAtTheEnd", [](List& l, const auto& v) { l.InsertAt(1, v); }},
+        {"Add", [](List& l, const auto& v) { l.Add(v); }},
+        {"ReadOnlyInsertAt", [](List& l, const auto& v) { static_cast<ReadOnly&>(l).InsertAt(0, v); }},
+        {"ReadOnlyAdd", [](List& l, const auto& v) { static_cast<ReadOnly&>(l).Add(v); }},
+        {"Append",
+         [](List& l, const auto&) {
+             List source;
+             LoadWithUncopyable(source, l.GetAt(0u));
+             l.Append(source);
+         }},
+        {"ReadOnlyAppend",
+         [](List& l, const auto&) {
+             List source;
+             LoadWithUncopyable(source, l.GetAt(0u));
+             static_cast<ReadOnly&>(l).Append(static_cast<const ReadOnly&>(source));
+         }},
+        {"Assign",
+         [](List& l, const auto&) {
+             List source;
+             LoadWithUncopyable(source, l.GetAt(0u));
+             l.Assign(source);
+         }},
+        {"ReadOnlyAssign",
+         [](List& l, const auto&) {
+             List source;
+             LoadWithUncopyable(source, l.GetAt(0u));
+             static_cast<ReadOnly&>(l).Assign(static_cast<const ReadOnly&>(source));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        List list;
+        RCPtr<LUncopyable> kept = new LUncopyable;
+        list.Add(kept);
+        RCPtr<LUncopyable> value = new LUncopyable;
+        value->SetUnshareable(true);
+        EXPECT_THROW(c.insert(list, value), std::bad_alloc);
+        EXPECT_EQ(1u, list.GetCount());
+        EXPECT_EQ(kept, list.GetAt(0u));
+        EXPECT_EQ(1, value->GetRefCount());
+    }
+}
+
+TEST(CountedListSwap, UnshareableElementsChangePlacesNotIdentity)
+{
+    RCPtrArray<LPrivate> list(2, 0);
+    RCPtr<LPrivate> first = new LPrivate;
+    RCPtr<LPrivate> second = new LPrivate;
+    first->SetUnshareable(true);
+    second->SetUnshareable(true);
+    const LPrivate* const a = first.Get();
+    const LPrivate* const b = second.Get();
+    list.GetAt(0u) = std::move(first);
+    list.GetAt(1u) = std::move(second);
+    EXPECT_EQ(S_OK, list.Swap(0, 1));
+    EXPECT_EQ(b, list.GetAt(0u).Get());
+    EXPECT_EQ(a, list.GetAt(1u).Get());
+    EXPECT_EQ(1, list.GetAt(0u)->GetRefCount());
+    EXPECT_EQ(1, list.GetAt(1u)->GetRefCount());
 }
 
 TEST_F(CountedList, FindComparesIdentity)
@@ -446,6 +540,49 @@ TEST(CountedListReentry, ReleaseThatShrinksTheListIsNeverReadPast)
         // Each destructor takes the next element with it, so every release empties the list.
         EXPECT_EQ(0u, list ? list->GetCount() : 0u);
         list.reset();
+        EXPECT_EQ(0, alive);
+    }
+}
+
+// A node with a list of its own, so that a list can take over the children of one of its elements.
+class LBranch : public LRefCountedObject {
+public:
+    explicit LBranch(int* alive) : m_alive(alive) { ++*m_alive; }
+    ~LBranch() override { --*m_alive; }
+
+    RCPtrArray<LBranch> children;
+
+private:
+    int* m_alive;
+};
+
+TEST(CountedListReentry, AssignFromTheListOfAnElementThatTheEmptyingReleases)
+{
+    for (bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "ReadOnlyFace" : "WritableFace");
+        int alive = 0;
+        {
+            RCPtrArray<LBranch> list;
+            RCPtr<LBranch> child = new LBranch(&alive);
+            child->children.Add(new LBranch(&alive));
+            child->children.Add(new LBranch(&alive));
+            const LBranch* first = child->children.GetAt(0u).Get();
+            const LBranch* second = child->children.GetAt(1u).Get();
+            list.Add(child);
+            // The list holds the child's only reference: emptying the list deletes the source.
+            child.Release();
+            RCPtrArray<LBranch>& source = list.GetAt(0u)->children;
+            const int32_t result =
+                readOnly ? static_cast<ConstRCPtrArray<LBranch>&>(list).Assign(static_cast<ConstRCPtrArray<LBranch>&>(source))
+                         : list.Assign(source);
+            EXPECT_EQ(2, result);
+            EXPECT_EQ(2, alive);
+            ASSERT_EQ(2u, list.GetCount());
+            EXPECT_EQ(first, list.GetAt(0u).Get());
+            EXPECT_EQ(second, list.GetAt(1u).Get());
+            EXPECT_EQ(1, first->GetRefCount());
+            EXPECT_EQ(1, second->GetRefCount());
+        }
         EXPECT_EQ(0, alive);
     }
 }
