@@ -6,9 +6,15 @@ cd "$(dirname "$0")"
 
 if ! command -v make >/dev/null 2>&1; then
     sudo=""
-    [ "$(id -u)" = 0 ] || sudo="sudo"
+    if [ "$(id -u)" != 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "make is missing: run this as root, or install make (apt-get install make) first." >&2
+            exit 1
+        fi
+        sudo="sudo"
+    fi
     echo "Installing: make"
     $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends make
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends make
 fi
 exec make "$@"

@@ -7,11 +7,11 @@ set -euo pipefail
 budget="${1:-240}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$root/build-fuzz"
-targets=(variant_reader_fuzzer utf8_to_utf16_fuzzer)
 lanes="${FUZZ_JOBS:-$(nproc)}"
 
 CC=clang CXX=clang++ cmake -S "$root/tests/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j "$lanes"
+mapfile -t targets <"$build/fuzz-targets.txt"
 
 seconds=$((budget / ${#targets[@]}))
 [ "$seconds" -ge 10 ] || seconds=10
