@@ -14,7 +14,7 @@ PACKAGES := make cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libb
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: setup test test-address test-thread bench bench-smoke release fuzz clean
+.PHONY: setup test test-address test-thread test-release bench bench-smoke release fuzz clean
 
 setup:
 	@missing=""; \
@@ -28,9 +28,10 @@ setup:
 	fi
 
 # Everything CI runs, in order: AddressSanitizer + UndefinedBehaviorSanitizer with g++, the same tests
-# under ThreadSanitizer built by clang (so the tests stay clean under both compilers), the optimised
-# build with every benchmark run briefly, and the fuzzing budget.
-test: test-address test-thread bench-smoke fuzz
+# under ThreadSanitizer built by clang (so the tests stay clean under both compilers), the tests again
+# in the optimised build (faults that only optimisation exposes), every benchmark run briefly, and the
+# fuzzing budget.
+test: test-address test-thread test-release bench-smoke fuzz
 
 test-address: setup
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ_SANITIZE=address \
@@ -44,10 +45,13 @@ test-thread: setup
 	cmake --build $(TSAN_BUILD_DIR) -j $(JOBS)
 	ctest --test-dir $(TSAN_BUILD_DIR) -j $(JOBS) --output-on-failure
 
-# Optimised, warnings as errors, benchmarks only.
+# Optimised, warnings as errors.
 release: setup
-	cmake -S . -B $(RELEASE_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVQ_BUILD_TESTS=OFF
+	cmake -S . -B $(RELEASE_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVQ_BUILD_TESTS=ON
 	cmake --build $(RELEASE_BUILD_DIR) -j $(JOBS)
+
+test-release: release
+	ctest --test-dir $(RELEASE_BUILD_DIR) -j $(JOBS) --output-on-failure
 
 bench: release
 	@for b in $(RELEASE_BUILD_DIR)/bench/*_bench; do echo "== $$b"; $$b || exit 1; done

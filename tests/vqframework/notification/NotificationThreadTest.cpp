@@ -388,6 +388,10 @@ TEST_F(NotificationPostingThreads, PostersAndRegistrationChangesShareTheCoalesci
     std::atomic<int> sequence{0};
     std::atomic<int> finished{0};
     OneShotEvent posting;
+    // Registered before the first post, so that at least the newest post is marked for it however
+    // quickly the posters finish.
+    RCPtr<SequenceClient> steady = MakeClient();
+    steady->Register(distributor, id, NotificationFlagCoalesce);
     std::vector<std::thread> threads;
     for (int t = 0; t < posters; ++t) {
         threads.emplace_back([&] {
@@ -399,8 +403,6 @@ TEST_F(NotificationPostingThreads, PostersAndRegistrationChangesShareTheCoalesci
         });
     }
     ASSERT_TRUE(posting.Wait());
-    RCPtr<SequenceClient> steady = MakeClient();
-    steady->Register(distributor, id, NotificationFlagCoalesce);
     for (int round = 0; round < 300 || finished.load() < posters; ++round) {
         RCPtr<SequenceClient> client = MakeClient();
         client->Register(distributor, id, round % 2 == 0 ? NotificationFlagCoalesce : 0);

@@ -243,9 +243,9 @@ TEST(ConvertUTF8ToUTF16Test, StopsAtEveryIllFormedSequenceAsTheStandardDefines)
                     // Ten ASCII bytes in front; a long tail lets the sequence be decoded in a run of
                     // well-formed text, a short one character by character.
                     for (size_t tail : {3, 12}) {
-                        Bytes input(10, 0x61);
-                        input.insert(input.end(), sequence.begin(), sequence.end());
-                        input.insert(input.end(), tail, 0x7A);
+                        Bytes input(10 + sequence.size() + tail, 0x7A);
+                        std::fill_n(input.begin(), 10, 0x61);
+                        std::copy(sequence.begin(), sequence.end(), input.begin() + 10);
                         const Utf8Run run = RunUTF8ToUTF16(input);
                         if (wellFormed) {
                             ASSERT_GE(run.consumed, 10 + length) << Hex(sequence);

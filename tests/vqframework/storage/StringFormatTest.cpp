@@ -181,8 +181,9 @@ TEST(StringFormatTest, HasNoFixedOutputLimit)
 
     const String precise = String::Format(u"%.500f|%#.400g", 1.0, 2.0);
     ASSERT_EQ(precise.GetLength(), 502 + 1 + 401);
-    EXPECT_EQ(std::u16string(precise.GetString()),
-              u"1." + std::u16string(500, u'0') + u"|2." + std::u16string(399, u'0'));
+    std::u16string expected = u"1.";
+    expected.append(500, u'0').append(u"|2.").append(399, u'0');
+    EXPECT_EQ(std::u16string(precise.GetString()), expected);
 
     std::u16string pattern;
     for (int i = 0; i < 9000; ++i)

@@ -112,11 +112,11 @@ TEST(VariantSerializeTest, WriterKeepsTheTagOfExternalAndEmptyOwnedBytes)
 
 Bytes Entry(uint32_t size, uint32_t format, uint32_t type, const Bytes& data)
 {
-    Bytes entry(12);
+    Bytes entry(12 + data.size());
     std::memcpy(entry.data(), &size, 4);
     std::memcpy(entry.data() + 4, &format, 4);
     std::memcpy(entry.data() + 8, &type, 4);
-    entry.insert(entry.end(), data.begin(), data.end());
+    std::copy(data.begin(), data.end(), entry.begin() + 12);
     return entry;
 }
 
