@@ -253,6 +253,8 @@ private:
     // Room for size more bytes, null once the content would pass the 32-bit length of a value.
     unsigned char* Extend(uint64_t size);
     void WriteEntry(int32_t type, const void* data, uint32_t size);
+    // Writes the size word of the list entry that starts at start, now that its items are written.
+    void CloseList(uint64_t start);
     void AddView(const View& view);
 
     unsigned char* m_data = m_inline;

@@ -436,7 +436,11 @@ void Variant::ListWriter::EndList()
 {
     if (m_openCount == 0)
         VQ_THROW_DETAIL(std::logic_error, "no list to end");
-    const uint64_t start = m_open[--m_openCount];
+    CloseList(m_open[--m_openCount]);
+}
+
+void Variant::ListWriter::CloseList(uint64_t start)
+{
     if (m_tooLong)
         return;
     const auto size = static_cast<uint32_t>(m_size - start);
@@ -450,14 +454,16 @@ void Variant::ListWriter::AddList(const Variant* const* items, uint32_t count)
     // Most lists are short: their items are looked at once and the entry written in one go.
     constexpr uint32_t kShortList = 8;
     if (count > kShortList) {
-        BeginList();
+        // Not through BeginList, whose limit counts only the lists the caller opens.
+        const uint64_t start = m_size;
+        WriteEntry(TypeList, nullptr, 0);
         for (uint32_t i = 0; i < count; ++i) {
             if (items[i])
                 Add(*items[i]);
             else
                 WriteEntry(TypeEmpty, nullptr, 0);
         }
-        EndList();
+        CloseList(start);
         return;
     }
     struct Part {

@@ -483,6 +483,36 @@ TEST(VariantSerializeTest, ListsBeyondTheWritersOwnRoomKeepTheirBytes)
     EXPECT_EQ(600u, list.GetListCount());
 }
 
+TEST(VariantSerializeTest, AddListWritesItsEntryInsideTheDeepestOpenList)
+{
+    // Short and long item lists, each inside as many open lists as the writer allows.
+    for (const uint32_t count : {3u, 9u}) {
+        SCOPED_TRACE(count);
+        std::vector<Variant> items;
+        for (uint32_t i = 0; i < count; ++i)
+            items.push_back(Variant(static_cast<int32_t>(i)));
+        std::vector<const Variant*> pointers;
+        for (const Variant& item : items)
+            pointers.push_back(&item);
+
+        Variant expected;
+        expected.SetList(items.data(), count);
+        // The built value is itself the outermost of nine lists.
+        for (int depth = 0; depth < 9; ++depth)
+            expected = List({expected});
+
+        Variant built;
+        EXPECT_NO_THROW(built.BuildList([&](Variant::ListWriter& writer) {
+            for (int depth = 0; depth < 8; ++depth)
+                writer.BeginList();
+            writer.AddList(pointers.data(), count);
+            for (int depth = 0; depth < 8; ++depth)
+                writer.EndList();
+        }));
+        EXPECT_EQ(Content(expected), Content(built));
+    }
+}
+
 TEST(VariantSerializeTest, UnbalancedListsThrowAndLeaveTheValueUnchanged)
 {
     Variant list = List({Variant(1)});
