@@ -41,15 +41,23 @@ VQRESULT LNotificationQueue::Post(const RCPtr<LNotification>& notification)
     if (!notification || notification->IsPosted())
         return E_INVALIDARG;
     // Released after the lock.
-    std::vector<RCPtr<LNotification>> superseded;
+    LNotificationDistributor::LatestPostedChanges changes;
     MutexLock lock(QueueLock());
     if (!m_distributor)
         return E_FAIL;
     // Two threads posting the same notification: one wins.
     if (notification->m_posted.exchange(true))
         return E_INVALIDARG;
-    m_distributor->SetLatestPosted(notification, superseded);
-    m_ring.Enqueue(notification);
+    try {
+        m_distributor->SetLatestPosted(notification, changes);
+        m_ring.Enqueue(notification);
+    } catch (...) {
+        // Not queued after all: it may be posted again, and it must not stand in for the one it
+        // replaced as the latest.
+        m_distributor->RestoreLatestPosted(notification, changes);
+        notification->m_posted.store(false);
+        throw;
+    }
     return S_OK;
 }
 

@@ -67,6 +67,35 @@ TEST_F(NotificationQueueTest, PostResults)
     EXPECT_EQ(queue->Post(notification), S_OK) << "can be posted again after its delivery";
 }
 
+// A notification that cannot be shared fails to go into the ring (or, for a coalescing client, to
+// become the latest posted), as running out of memory there would.
+class FailedPost : public NotificationQueueTest, public testing::WithParamInterface<int32_t> {};
+
+TEST_P(FailedPost, LeavesTheNotificationFreeToBePostedAgainAndTheQueueAsItWas)
+{
+    Listen(u"NID_A", GetParam());
+    const RCPtr<LNotification> earlier = LNotification::Create(u"NID_A");
+    ASSERT_EQ(queue->Post(earlier), S_OK);
+    RCPtr<LNotification> failing = LNotification::Create(u"NID_A");
+    failing->SetUnshareable(true);
+    EXPECT_ANY_THROW(queue->Post(failing));
+    EXPECT_FALSE(failing->IsPosted());
+    EXPECT_EQ(failing->GetRefCount(), 1) << "nothing keeps the notification that was not queued";
+
+    EXPECT_FALSE(queue->ProcessNotifications(false));
+    EXPECT_EQ(log, Log{"c:NID_A"});
+    EXPECT_EQ(client->lastNotification, earlier.Get()) << "the earlier one is still the latest posted";
+
+    log.clear();
+    failing->SetUnshareable(false);
+    EXPECT_EQ(queue->Post(failing), S_OK);
+    EXPECT_FALSE(queue->ProcessNotifications(false));
+    EXPECT_EQ(log, Log{"c:NID_A"});
+    EXPECT_EQ(client->lastNotification, failing.Get());
+}
+
+INSTANTIATE_TEST_SUITE_P(NotificationQueue, FailedPost, testing::Values(0, NotificationFlagCoalesce));
+
 TEST_F(NotificationQueueTest, NotificationPostedDuringTheDrainWaitsForTheNext)
 {
     Listen(u"NID_A");
