@@ -68,6 +68,8 @@ VQRESULT LNotificationQueue::Post(const char16_t* name, const RCPtr<LRefCountedO
 
 bool LNotificationQueue::ProcessNotifications(bool sendIdle)
 {
+    // A client served may let go of the last other reference to this queue; it goes after the drain.
+    const RCPtr<LNotificationQueue> self(this);
     if (!m_busy.exchange(true)) {
         // Cleared on every way out: a client that throws must not stop the queue for good.
         struct BusyReset {
@@ -97,8 +99,9 @@ bool LNotificationQueue::ProcessNotifications(bool sendIdle)
     }
     if (sendIdle) {
         const RCPtr<LNotificationDistributor> distributor = GetDistributor();
+        const RCPtr<LNotification> idle = m_idle;
         if (distributor)
-            distributor->Send(m_idle);
+            distributor->Send(idle);
     }
     return m_ring.GetCount() > 0;
 }

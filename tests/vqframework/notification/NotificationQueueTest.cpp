@@ -274,6 +274,31 @@ TEST(NotificationQueueLifetime, QueueHeldOnlyByItsPostingReceiverGoes)
     EXPECT_EQ(distributor->GetRefCount(), 1);
 }
 
+TEST(NotificationQueueLifetime, QueueReleasedByAClientDuringItsDrainGoesAfterTheDrain)
+{
+    int destroyed = 0;
+    Log log;
+    RCPtr<LNotificationDistributor> distributor = test::MakeDistributor();
+    RCPtr<LNotificationQueue> queue(new TrackedQueue(&destroyed));
+    ASSERT_EQ(queue->SetDistributor(distributor), S_OK);
+    RCPtr<RecordingClient> client(new RecordingClient("c", &log));
+    client->withId = true;
+    for (const char16_t* name : {u"NID_A", u"NID_B", u"NID_IDLE"})
+        client->Register(distributor, name, 0);
+    client->action = [&](RecordingClient&, const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) {
+        queue.Release();
+        EXPECT_EQ(destroyed, 0) << "the drain holds the queue";
+    };
+    ASSERT_EQ(queue->Post(u"NID_A", nullptr), S_OK);
+    ASSERT_EQ(queue->Post(u"NID_B", nullptr), S_OK);
+    LNotificationQueue* const draining = queue.Get();
+    EXPECT_FALSE(draining->ProcessNotifications(true));
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(log, (Log{"c:NID_A", "c:NID_B", "c:NID_IDLE"}));
+    client->UnregisterAll();
+    EXPECT_EQ(distributor->GetRefCount(), 1);
+}
+
 TEST(NotificationQueueLifetime, HeldPostingReceiverOutlivesTheQueueHarmlessly)
 {
     int destroyed = 0;
