@@ -30,6 +30,13 @@ LNotificationQueue::~LNotificationQueue()
     Clear();
 }
 
+bool LNotificationQueue::IsSelf(const RCPtr<LNotificationDistributor>& distributor) const
+{
+    // Both derive virtually from the counted base, so one object has one such part.
+    return distributor && static_cast<const LRefCountedObject*>(distributor.Get()) ==
+                              static_cast<const LRefCountedObject*>(this);
+}
+
 RCPtr<LNotificationDistributor> LNotificationQueue::GetDistributor() const
 {
     MutexLock lock(QueueLock());
@@ -111,8 +118,11 @@ VQRESULT LNotificationQueue::SetDistributor(const RCPtr<LNotificationDistributor
     MutexLock lock(QueueLock());
     if (m_distributor || !m_postingReceiver)
         return E_FAIL;
-    if (distributor)
+    if (distributor) {
         m_distributor = distributor;
+        if (IsSelf(distributor))
+            AddCyclicReferences(1);
+    }
     return S_OK;
 }
 
@@ -156,8 +166,10 @@ void LNotificationQueue::Shutdown()
         }
     }
     Clear();
-    // Uncounted before it is released, so that its release is not taken for the last outside one.
+    // Uncounted before they are released, so that their release is not taken for the last outside one.
     if (backReference)
+        AddCyclicReferences(-1);
+    if (IsSelf(distributor))
         AddCyclicReferences(-1);
     distributor.Release();
     backReference.Release();

@@ -400,6 +400,20 @@ TEST_F(NotificationCenterTest, CentreReleasedWithClientsUnregistersThemAndGoes)
     EXPECT_TRUE(log.empty());
 }
 
+TEST_F(NotificationCenterTest, CentreShutDownDirectlyKeepsItsClientsWhileHeldAndGoesWithThem)
+{
+    RCPtr<LNotificationCenter> center = LNotificationCenter::Create(u"shut down");
+    center->Shutdown();
+    EXPECT_EQ(center->GetCyclicCount(), 0) << "its self-reference went with the shutdown";
+    EXPECT_EQ(center->GetRefCount(), 1);
+    center->Shutdown();
+    EXPECT_EQ(center->GetCyclicCount(), 0) << "uncounted once only";
+    RCPtr<RecordingClient> client = ListenAt(center, "client", u"NID_A");
+    EXPECT_EQ(client->GetRegistrationCount(), 1) << "a centre still held keeps its clients";
+    center.Release();
+    EXPECT_EQ(client->GetRegistrationCount(), 0) << "the centre went and unregistered its client";
+}
+
 TEST_F(NotificationCenterTest, ReleasedManagerLetsItsCentresGo)
 {
     RCPtr<LNotificationCenter> before = manager->GetCenter(u"application");
