@@ -1,9 +1,10 @@
 #include "vqframework/notification/Notification.h"
 
 #include "vqframework/objectbase/Mutex.h"
-#include "vqframework/storage/RCPtrArray.h"
 
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace VQ {
 
@@ -20,10 +21,11 @@ Mutex& NotificationLock()
     return *lock;
 }
 
-// The last notification appended is the first reused; no size limit.
-RCPtrArray<LNotification, 1, 0>& RecyclePool()
+// The last notification appended is the first reused; no size limit. A vector, so that it grows,
+// shrinks and is emptied without moving what it keeps.
+std::vector<RCPtr<LNotification>>& RecyclePool()
 {
-    static auto* const pool = new RCPtrArray<LNotification, 1, 0>();
+    static auto* const pool = new std::vector<RCPtr<LNotification>>();
     return *pool;
 }
 
@@ -73,8 +75,11 @@ RCPtr<LNotification> LNotification::Create(const char16_t* name, const RCPtr<LRe
         RCPtr<LNotification> reused;
         {
             MutexLock lock(NotificationLock());
-            if (RecyclePool().GetCount() > 0)
-                RecyclePool().RemoveLast(reused);
+            std::vector<RCPtr<LNotification>>& pool = RecyclePool();
+            if (!pool.empty()) {
+                reused = std::move(pool.back());
+                pool.pop_back();
+            }
         }
         if (reused) {
             // The caller holds the only reference now, so the fields are ours to write.
@@ -90,17 +95,19 @@ RCPtr<LNotification> LNotification::Create(const char16_t* name, const RCPtr<LRe
 
 void LNotification::SetPoolingEnabled(bool enabled)
 {
+    // Destroyed after the lock: emptying a large pool would stop every thread that makes or
+    // interns a notification meanwhile.
+    std::vector<RCPtr<LNotification>> emptied;
     MutexLock lock(NotificationLock());
     g_poolingEnabled.store(enabled);
-    // Pooled notifications hold no payload, so destroying them under the lock runs no foreign code.
     if (!enabled)
-        RecyclePool().SetCount(0);
+        emptied.swap(RecyclePool());
 }
 
 uint32_t LNotification::GetPoolCount()
 {
     MutexLock lock(NotificationLock());
-    return RecyclePool().GetCount();
+    return static_cast<uint32_t>(RecyclePool().size());
 }
 
 int32_t LNotification::Release() const
@@ -123,8 +130,13 @@ void LNotification::Recycle()
     if (!g_poolingEnabled.load())
         return;
     MutexLock lock(NotificationLock());
-    if (g_poolingEnabled.load())
-        RecyclePool().Add(RCPtr<LNotification>(this));
+    if (!g_poolingEnabled.load())
+        return;
+    // Without room the notification simply goes instead of being pooled.
+    try {
+        RecyclePool().push_back(RCPtr<LNotification>(this));
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 } // namespace VQ

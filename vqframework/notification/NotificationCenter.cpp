@@ -25,18 +25,14 @@ RCPtr<LNotificationCenterManager>& Instance()
 RCPtr<LNotificationCenter> LNotificationCenter::Create(const StringT<char16_t, char>& name)
 {
     RCPtr<LNotificationCenter> center(new LNotificationCenter(name));
-    if (center->SetDistributor(center) == S_OK)
-        center->AddCyclicReferences(1);
+    center->SetDistributor(center);
     return center;
 }
 
 VQRESULT LNotificationCenter::ReleaseCyclicReferences()
 {
     RemoveAllClients();
-    const bool boundToItself = GetDistributor().Get() == this;
     Shutdown();
-    if (boundToItself)
-        AddCyclicReferences(-1);
     return LRefCountedObject::ReleaseCyclicReferences();
 }
 

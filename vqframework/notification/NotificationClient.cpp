@@ -94,6 +94,15 @@ int32_t LNotificationClient::UnregisterAll()
 
 VQRESULT LNotificationClient::ReleaseCyclicReferences()
 {
+    // A release reads the count and the cyclic count one after the other, so a registration made on
+    // another thread meanwhile can pass for the last outside reference going. Under the lock the
+    // registrations stand still and both counts agree: only when the caller's reference is the one
+    // outside reference left do they go.
+    {
+        MutexLock lock(m_lock);
+        if (GetRefCount() != GetCyclicCount() + 1)
+            return E_FAIL;
+    }
     UnregisterAll();
     return GetRefCount() == 1 && GetCyclicCount() == 0 ? S_OK : E_FAIL;
 }

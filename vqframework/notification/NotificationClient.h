@@ -50,6 +50,8 @@ public:
     // The number of registrations removed.
     int32_t UnregisterAll();
 
+    // Unregisters everywhere when the caller holds the only reference besides the registrations';
+    // E_FAIL, changing nothing, while other references remain.
     VQRESULT ReleaseCyclicReferences() override;
 
     int32_t GetRegistrationCount() const;

@@ -357,20 +357,32 @@ VQRESULT LNotificationDistributor::GetClientFlags(const LNotificationClient* cli
     return S_OK;
 }
 
-void LNotificationDistributor::SetLatestPosted(const RCPtr<LNotification>& notification,
-                                               std::vector<RCPtr<LNotification>>& superseded)
+void LNotificationDistributor::SetLatestPosted(const RCPtr<LNotification>& notification, LatestPostedChanges& changes)
 {
     MutexLock lock(m_lock);
     RCPtr<LNotificationClientPool> pool = FindClientPool(notification->GetID());
     if (!pool || (pool->m_flags & NotificationFlagCoalesce) == 0)
         return;
+    // Room first, so that nothing can fail once the first registration has changed; a notification
+    // that cannot be shared fails at the first one.
+    changes.reserve(changes.size() + pool->m_records.GetCount());
     for (uint32_t index = pool->m_records.GetCount(); index-- > 0;) {
-        LNotificationRegisteredClientInfo& record = *pool->m_records.GetAt(index);
-        if ((record.flags & NotificationFlagCoalesce) == 0)
+        const RCPtr<LNotificationRegisteredClientInfo>& record = pool->m_records.GetAt(index);
+        if ((record->flags & NotificationFlagCoalesce) == 0)
             continue;
-        if (record.latestPosted)
-            superseded.push_back(record.latestPosted);
-        record.latestPosted = notification;
+        RCPtr<LNotification> previous = record->latestPosted;
+        record->latestPosted = notification;
+        changes.emplace_back(record, std::move(previous));
+    }
+}
+
+void LNotificationDistributor::RestoreLatestPosted(const RCPtr<LNotification>& notification,
+                                                   LatestPostedChanges& changes) noexcept
+{
+    MutexLock lock(m_lock);
+    for (auto& [record, previous] : changes) {
+        if (record->latestPosted.Get() == notification.Get())
+            record->latestPosted = std::move(previous);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "vqframework/storage/RCPtrArray.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace VQ {
@@ -48,9 +49,16 @@ public:
     RCPtr<LNotificationClientPool> FindClientPool(const char16_t* id) const;
 
 private:
-    // Makes the notification the latest posted one of every coalescing registration for its id; the
-    // notifications it replaces go to `superseded`, to be released by the caller outside any lock.
-    void SetLatestPosted(const RCPtr<LNotification>& notification, std::vector<RCPtr<LNotification>>& superseded);
+    // Each coalescing registration a post changed, with the latest posted notification it had before.
+    using LatestPostedChanges =
+        std::vector<std::pair<RCPtr<LNotificationRegisteredClientInfo>, RCPtr<LNotification>>>;
+
+    // Makes the notification the latest posted one of every coalescing registration for its id, all
+    // or none of them; what it changed goes to `changes`, to be released by the caller outside any lock.
+    void SetLatestPosted(const RCPtr<LNotification>& notification, LatestPostedChanges& changes);
+    // Undoes SetLatestPosted for a notification that could not be queued after all, at the
+    // registrations where it is still the latest.
+    void RestoreLatestPosted(const RCPtr<LNotification>& notification, LatestPostedChanges& changes) noexcept;
     // The distributor's bookkeeping of one removed registration, under the lock; the reference of the
     // registry goes to `registryReference` when it was the last registration.
     void DropRegistration(RCPtr<LNotificationDistributor>& registryReference);

@@ -30,6 +30,13 @@ LNotificationQueue::~LNotificationQueue()
     Clear();
 }
 
+bool LNotificationQueue::IsSelf(const RCPtr<LNotificationDistributor>& distributor) const
+{
+    // Both derive virtually from the counted base, so one object has one such part.
+    return distributor && static_cast<const LRefCountedObject*>(distributor.Get()) ==
+                              static_cast<const LRefCountedObject*>(this);
+}
+
 RCPtr<LNotificationDistributor> LNotificationQueue::GetDistributor() const
 {
     MutexLock lock(QueueLock());
@@ -41,15 +48,23 @@ VQRESULT LNotificationQueue::Post(const RCPtr<LNotification>& notification)
     if (!notification || notification->IsPosted())
         return E_INVALIDARG;
     // Released after the lock.
-    std::vector<RCPtr<LNotification>> superseded;
+    LNotificationDistributor::LatestPostedChanges changes;
     MutexLock lock(QueueLock());
     if (!m_distributor)
         return E_FAIL;
     // Two threads posting the same notification: one wins.
     if (notification->m_posted.exchange(true))
         return E_INVALIDARG;
-    m_distributor->SetLatestPosted(notification, superseded);
-    m_ring.Enqueue(notification);
+    try {
+        m_distributor->SetLatestPosted(notification, changes);
+        m_ring.Enqueue(notification);
+    } catch (...) {
+        // Not queued after all: it may be posted again, and it must not stand in for the one it
+        // replaced as the latest.
+        m_distributor->RestoreLatestPosted(notification, changes);
+        notification->m_posted.store(false);
+        throw;
+    }
     return S_OK;
 }
 
@@ -60,6 +75,8 @@ VQRESULT LNotificationQueue::Post(const char16_t* name, const RCPtr<LRefCountedO
 
 bool LNotificationQueue::ProcessNotifications(bool sendIdle)
 {
+    // A client served may let go of the last other reference to this queue; it goes after the drain.
+    const RCPtr<LNotificationQueue> self(this);
     if (!m_busy.exchange(true)) {
         // Cleared on every way out: a client that throws must not stop the queue for good.
         struct BusyReset {
@@ -89,8 +106,9 @@ bool LNotificationQueue::ProcessNotifications(bool sendIdle)
     }
     if (sendIdle) {
         const RCPtr<LNotificationDistributor> distributor = GetDistributor();
+        const RCPtr<LNotification> idle = m_idle;
         if (distributor)
-            distributor->Send(m_idle);
+            distributor->Send(idle);
     }
     return m_ring.GetCount() > 0;
 }
@@ -100,8 +118,11 @@ VQRESULT LNotificationQueue::SetDistributor(const RCPtr<LNotificationDistributor
     MutexLock lock(QueueLock());
     if (m_distributor || !m_postingReceiver)
         return E_FAIL;
-    if (distributor)
+    if (distributor) {
         m_distributor = distributor;
+        if (IsSelf(distributor))
+            AddCyclicReferences(1);
+    }
     return S_OK;
 }
 
@@ -145,8 +166,10 @@ void LNotificationQueue::Shutdown()
         }
     }
     Clear();
-    // Uncounted before it is released, so that its release is not taken for the last outside one.
+    // Uncounted before they are released, so that their release is not taken for the last outside one.
     if (backReference)
+        AddCyclicReferences(-1);
+    if (IsSelf(distributor))
         AddCyclicReferences(-1);
     distributor.Release();
     backReference.Release();

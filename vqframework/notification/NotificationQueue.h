@@ -31,7 +31,8 @@ public:
     // this queue is running further up), then "NID_IDLE" when asked. True when some are still queued.
     bool ProcessNotifications(bool sendIdle);
 
-    // E_FAIL when bound already or shut down; a null distributor changes nothing and gives 0.
+    // E_FAIL when bound already or shut down; a null distributor changes nothing and gives 0. A queue
+    // that is its own distributor (a centre) counts the binding as a cyclic reference until shutdown.
     VQRESULT SetDistributor(const RCPtr<LNotificationDistributor>& distributor);
 
     // Re-posts whatever it receives into this queue; null after shutdown.
@@ -50,6 +51,8 @@ protected:
     RCPtr<LNotificationDistributor> GetDistributor() const;
 
 private:
+    bool IsSelf(const RCPtr<LNotificationDistributor>& distributor) const;
+
     // Set while a drain runs on this queue.
     std::atomic<bool> m_busy{false};
     RCPtrQueue<LNotification, 256> m_ring;

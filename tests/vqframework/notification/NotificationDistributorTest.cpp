@@ -209,6 +209,22 @@ TEST_F(NotificationDistributorTest, ClientHeldOnlyByItsRegistrationsGoesAndLeave
     EXPECT_EQ(second->GetRefCount(), 1);
 }
 
+// A release on one thread can take a registration made on another for its own last reference going;
+// the client is then asked to drop its registrations while another reference is still held.
+TEST_F(NotificationDistributorTest, ClientAskedToDropItsCyclesWhileStillHeldKeepsItsRegistrations)
+{
+    RCPtr<RecordingClient> client = MakeClient("client");
+    client->Register(distributor, u"NID_X", 0);
+    const RCPtr<RecordingClient> holder = client;
+    EXPECT_EQ(client->ReleaseCyclicReferences(), E_FAIL);
+    EXPECT_TRUE(distributor->HasClient(client.Get()));
+    EXPECT_EQ(client->GetRegistrationCount(), 1);
+    EXPECT_EQ(client->GetCyclicCount(), 1);
+    EXPECT_EQ(distributor->Send(LNotification::Create(u"NID_X")), S_OK);
+    EXPECT_EQ(log, Log{"client"});
+    client->UnregisterAll();
+}
+
 class TrackedDistributor : public LNotificationDistributor {
 public:
     explicit TrackedDistributor(int* destroyed) : m_destroyed(destroyed) {}

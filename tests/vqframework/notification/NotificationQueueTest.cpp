@@ -67,6 +67,35 @@ TEST_F(NotificationQueueTest, PostResults)
     EXPECT_EQ(queue->Post(notification), S_OK) << "can be posted again after its delivery";
 }
 
+// A notification that cannot be shared fails to go into the ring (or, for a coalescing client, to
+// become the latest posted), as running out of memory there would.
+class FailedPost : public NotificationQueueTest, public testing::WithParamInterface<int32_t> {};
+
+TEST_P(FailedPost, LeavesTheNotificationFreeToBePostedAgainAndTheQueueAsItWas)
+{
+    Listen(u"NID_A", GetParam());
+    const RCPtr<LNotification> earlier = LNotification::Create(u"NID_A");
+    ASSERT_EQ(queue->Post(earlier), S_OK);
+    RCPtr<LNotification> failing = LNotification::Create(u"NID_A");
+    failing->SetUnshareable(true);
+    EXPECT_ANY_THROW(queue->Post(failing));
+    EXPECT_FALSE(failing->IsPosted());
+    EXPECT_EQ(failing->GetRefCount(), 1) << "nothing keeps the notification that was not queued";
+
+    EXPECT_FALSE(queue->ProcessNotifications(false));
+    EXPECT_EQ(log, Log{"c:NID_A"});
+    EXPECT_EQ(client->lastNotification, earlier.Get()) << "the earlier one is still the latest posted";
+
+    log.clear();
+    failing->SetUnshareable(false);
+    EXPECT_EQ(queue->Post(failing), S_OK);
+    EXPECT_FALSE(queue->ProcessNotifications(false));
+    EXPECT_EQ(log, Log{"c:NID_A"});
+    EXPECT_EQ(client->lastNotification, failing.Get());
+}
+
+INSTANTIATE_TEST_SUITE_P(NotificationQueue, FailedPost, testing::Values(0, NotificationFlagCoalesce));
+
 TEST_F(NotificationQueueTest, NotificationPostedDuringTheDrainWaitsForTheNext)
 {
     Listen(u"NID_A");
@@ -245,6 +274,31 @@ TEST(NotificationQueueLifetime, QueueHeldOnlyByItsPostingReceiverGoes)
     EXPECT_EQ(distributor->GetRefCount(), 1);
 }
 
+TEST(NotificationQueueLifetime, QueueReleasedByAClientDuringItsDrainGoesAfterTheDrain)
+{
+    int destroyed = 0;
+    Log log;
+    RCPtr<LNotificationDistributor> distributor = test::MakeDistributor();
+    RCPtr<LNotificationQueue> queue(new TrackedQueue(&destroyed));
+    ASSERT_EQ(queue->SetDistributor(distributor), S_OK);
+    RCPtr<RecordingClient> client(new RecordingClient("c", &log));
+    client->withId = true;
+    for (const char16_t* name : {u"NID_A", u"NID_B", u"NID_IDLE"})
+        client->Register(distributor, name, 0);
+    client->action = [&](RecordingClient&, const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) {
+        queue.Release();
+        EXPECT_EQ(destroyed, 0) << "the drain holds the queue";
+    };
+    ASSERT_EQ(queue->Post(u"NID_A", nullptr), S_OK);
+    ASSERT_EQ(queue->Post(u"NID_B", nullptr), S_OK);
+    LNotificationQueue* const draining = queue.Get();
+    EXPECT_FALSE(draining->ProcessNotifications(true));
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(log, (Log{"c:NID_A", "c:NID_B", "c:NID_IDLE"}));
+    client->UnregisterAll();
+    EXPECT_EQ(distributor->GetRefCount(), 1);
+}
+
 TEST(NotificationQueueLifetime, HeldPostingReceiverOutlivesTheQueueHarmlessly)
 {
     int destroyed = 0;
@@ -344,6 +398,20 @@ TEST_F(NotificationCenterTest, CentreReleasedWithClientsUnregistersThemAndGoes)
     EXPECT_EQ(client->GetCyclicCount(), 0);
     EXPECT_FALSE(queued->IsPosted());
     EXPECT_TRUE(log.empty());
+}
+
+TEST_F(NotificationCenterTest, CentreShutDownDirectlyKeepsItsClientsWhileHeldAndGoesWithThem)
+{
+    RCPtr<LNotificationCenter> center = LNotificationCenter::Create(u"shut down");
+    center->Shutdown();
+    EXPECT_EQ(center->GetCyclicCount(), 0) << "its self-reference went with the shutdown";
+    EXPECT_EQ(center->GetRefCount(), 1);
+    center->Shutdown();
+    EXPECT_EQ(center->GetCyclicCount(), 0) << "uncounted once only";
+    RCPtr<RecordingClient> client = ListenAt(center, "client", u"NID_A");
+    EXPECT_EQ(client->GetRegistrationCount(), 1) << "a centre still held keeps its clients";
+    center.Release();
+    EXPECT_EQ(client->GetRegistrationCount(), 0) << "the centre went and unregistered its client";
 }
 
 TEST_F(NotificationCenterTest, ReleasedManagerLetsItsCentresGo)
