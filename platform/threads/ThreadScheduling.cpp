@@ -1,8 +1,9 @@
 #include "platform/threads/ThreadScheduling.h"
 
-#include <cerrno>
+#include <linux/capability.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace VQ::Platform {
@@ -32,12 +33,28 @@ bool ToScheduling(int32_t level, Scheduling& out)
     }
 }
 
+// A raised nice value can be lowered again only with CAP_SYS_NICE or a nice limit that reaches 0.
+bool CanRestoreNormalNice()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NICE, &limit) == 0 && (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= 20))
+        return true;
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return false;
+    return (data[CAP_TO_INDEX(CAP_SYS_NICE)].effective & CAP_TO_MASK(CAP_SYS_NICE)) != 0;
+}
+
 } // namespace
 
 bool SetThreadPriority(uint64_t threadId, int32_t level)
 {
     Scheduling wanted{};
     if (!ToScheduling(level, wanted))
+        return false;
+    // A thread that runs one item below normal must be able to run the next at normal again.
+    if (wanted.policy == SCHED_OTHER && wanted.value > 0 && !CanRestoreNormalNice())
         return false;
     const pid_t tid = static_cast<pid_t>(threadId);
     // On Linux both calls act on the one thread the id names, not on its whole process.

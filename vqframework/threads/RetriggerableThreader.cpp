@@ -51,7 +51,9 @@ VQRESULT RetriggerableThreader::Trigger(const RCPtr<LThreadWorker>& worker, cons
 VQRESULT RetriggerableThreader::Trigger(const RCPtr<LThreadWorker>& worker, const RCPtr<LRefCountedObject>& parameters,
                                         const RCPtr<LEvent>* completion, int32_t priority)
 {
-    State& state = *m_state;
+    // The item may destroy this threader before Trigger returns; the state stays for the rest of it.
+    const std::shared_ptr<State> kept = m_state;
+    State& state = *kept;
     if (state.stopping.load() || !m_thread.IsValid())
         return E_FAIL;
     // A thread that has ended runs nothing more: its leftover busy flag is cleared, but a trigger
@@ -71,7 +73,18 @@ VQRESULT RetriggerableThreader::Trigger(const RCPtr<LThreadWorker>& worker, cons
     if (state.completion)
         state.completion->Reset();
     state.ready.store(true);
-    return state.trigger.Set() ? S_OK : E_FAIL;
+    const bool signalled = state.trigger.Set();
+    // A stop that came in meanwhile may have ended the thread without the item: take it back
+    // unless the thread took it first.
+    if (signalled && !state.stopping.load())
+        return S_OK;
+    if (!state.ready.exchange(false))
+        return S_OK;
+    state.worker = nullptr;
+    state.parameters = nullptr;
+    state.completion = nullptr;
+    state.busy.store(false);
+    return E_FAIL;
 }
 
 uint32_t RetriggerableThreader::Run(State& state)

@@ -20,6 +20,9 @@ struct Thread::State {
     bool exited = false;
     // The level last applied; unknown at first, since a new thread inherits its creator's.
     int32_t priority = INT32_MIN;
+    // The level last refused, not asked of the system again while it stays the one wanted: an
+    // owner that sets a level with every item would otherwise pay two failing calls each time.
+    int32_t refused = INT32_MIN;
 };
 
 Thread::Thread(StartRoutine routine, void* argument) : Thread([routine, argument] { return routine(argument); }) {}
@@ -93,9 +96,14 @@ bool Thread::SetPriority(int32_t priority)
         return false;
     if (m_state->priority == priority)
         return true;
-    if (!Platform::SetThreadPriority(m_id, priority))
+    if (m_state->refused == priority)
         return false;
+    if (!Platform::SetThreadPriority(m_id, priority)) {
+        m_state->refused = priority;
+        return false;
+    }
     m_state->priority = priority;
+    m_state->refused = INT32_MIN;
     return true;
 }
 

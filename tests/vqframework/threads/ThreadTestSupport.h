@@ -18,21 +18,35 @@ namespace VQ::test {
 inline constexpr uint32_t NegativeWaitMs = 50;
 
 // Counts live objects of one kind and signals when the count falls back to zero.
-struct AliveCounter {
-    std::atomic<int> alive{0};
-    TrafficLight noneAlive;
-
+class AliveCounter {
+public:
     void Enter()
     {
-        noneAlive.Reset();
-        ++alive;
+        std::lock_guard lock(m_mutex);
+        if (m_alive++ == 0)
+            m_noneAlive.Reset();
     }
     void Leave()
     {
-        if (--alive == 0)
-            noneAlive.Set();
+        std::lock_guard lock(m_mutex);
+        if (--m_alive == 0)
+            m_noneAlive.Set();
     }
-    bool WaitNoneAlive() { return noneAlive.Wait(Infinite) == WaitObject0 && alive.load() == 0; }
+    int Alive() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_alive;
+    }
+    bool WaitNoneAlive()
+    {
+        m_noneAlive.Wait(Infinite);
+        return Alive() == 0;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    int m_alive = 0;
+    TrafficLight m_noneAlive;
 };
 
 // Parameters whose life is tracked; a use after free shows under the sanitizers through value.
