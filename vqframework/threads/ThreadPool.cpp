@@ -16,7 +16,6 @@ namespace VQ {
 class LThreadPool::Core : public LThreadWorker {
 public:
     Core(int32_t threadCount, int32_t priority, uint32_t stopTimeoutMs);
-    ~Core() override;
 
     void Start();
     VQRESULT Run(const RCPtr<LRefCountedObject>& parameters) override;
@@ -30,6 +29,9 @@ public:
     RCPtrArray<LWorkerParams, 16, 16> queue;
 
 private:
+    // Hands the item to worker j when it is free; under the lock.
+    bool TriggerIfFree(uint32_t j, const RCPtr<LThreadWorker>& worker, const RCPtr<LRefCountedObject>& parameters,
+                       int32_t priority);
     int32_t DispatchLocked(const RCPtr<LThreadWorker>& worker, const RCPtr<LRefCountedObject>& parameters,
                            int32_t priority);
     // Items handed over are moved to handedOver, to be released after the lock.
@@ -60,8 +62,6 @@ LThreadPool::Core::Core(int32_t threadCount, int32_t priority, uint32_t stopTime
     for (uint32_t i = 0; i < m_workerCount; ++i)
         m_workers.push_back(std::make_unique<RetriggerableThreader>(u"LThreadPool::mThreads", stopTimeoutMs));
 }
-
-LThreadPool::Core::~Core() { Stop(); }
 
 void LThreadPool::Core::Start()
 {
@@ -106,26 +106,29 @@ int32_t LThreadPool::Core::DispatchLocked(const RCPtr<LThreadWorker>& worker,
     if (m_workerCount == 1 && queue.GetCount() > 0)
         return -1;
     for (uint32_t j = 0; j < m_workerCount; ++j) {
-        RetriggerableThreader& thread = *m_workers[j];
-        if (thread.IsBusy() && !thread.HasExited())
-            continue;
-        thread.SetName(worker->ToString());
-        if (Succeeded(thread.Trigger(worker, parameters, m_events.GetEvent(j), priority)))
+        if (TriggerIfFree(j, worker, parameters, priority))
             return int32_t(j);
     }
     return -1;
 }
 
+bool LThreadPool::Core::TriggerIfFree(uint32_t j, const RCPtr<LThreadWorker>& worker,
+                                      const RCPtr<LRefCountedObject>& parameters, int32_t priority)
+{
+    RetriggerableThreader& thread = *m_workers[j];
+    // A busy worker keeps its item's name; one whose thread has ended refuses the trigger itself.
+    if (thread.IsBusy())
+        return false;
+    thread.SetName(worker->ToString());
+    return Succeeded(thread.Trigger(worker, parameters, m_events.GetEvent(j), priority));
+}
+
 void LThreadPool::Core::DispatchQueuedLocked(std::vector<RCPtr<LWorkerParams>>& handedOver)
 {
     for (uint32_t j = 0; j < m_workerCount && queue.GetCount() > 0 && threadCount.load() > 0; ++j) {
-        RetriggerableThreader& thread = *m_workers[j];
-        if (thread.IsBusy() && !thread.HasExited())
-            continue;
         // The back holds the highest priority, and the oldest among equals.
         const RCPtr<LWorkerParams>& item = queue.GetAt(queue.GetCount() - 1);
-        thread.SetName(item->GetWorker()->ToString());
-        if (Succeeded(thread.Trigger(item->GetWorker(), item->GetParameters(), m_events.GetEvent(j), item->GetPriority()))) {
+        if (TriggerIfFree(j, item->GetWorker(), item->GetParameters(), item->GetPriority())) {
             RCPtr<LWorkerParams> taken;
             queue.RemoveLast(taken);
             handedOver.push_back(std::move(taken));
@@ -149,7 +152,7 @@ void LThreadPool::Core::Queue(const RCPtr<LThreadWorker>& worker, const RCPtr<LR
             ++index;
         queue.InsertAt(index, LWorkerParams::Create(worker, parameters, priority));
     }
-    // A worker may have become free between the refused hand-over and the insertion.
+    // The queue thread looks at once rather than wait for a completion that may already be past.
     m_events.GetEvent(m_wakeIndex)->Set();
 }
 
@@ -161,10 +164,8 @@ void LThreadPool::Core::Stop()
     std::vector<RCPtr<LWorkerParams>> dropped;
     {
         MutexLock lock(queueLock);
-        dropped.reserve(queue.GetCount());
-        RCPtr<LWorkerParams> item;
-        while (queue.GetCount() > 0 && queue.RemoveLast(item) >= 0)
-            dropped.push_back(std::move(item));
+        dropped.assign(queue.begin(), queue.end());
+        queue.Clear();
     }
     // The items' references go outside the lock: their release may run any destructor.
     dropped.clear();
