@@ -1,0 +1,29 @@
+// What the components below the application shell need of the one application object: its
+// "application" notification centre and the services it holds. The application object implements
+// the interface and installs itself for its lifetime; tests install a fake.
+#pragma once
+
+#include "vqframework/notification/NotificationCenter.h"
+#include "vqframework/objectbase/RCPtr.h"
+#include "vqframework/objectbase/RefCountedObject.h"
+
+namespace VQ {
+
+class IApplicationServices {
+public:
+    // The centre named "application"; empty once it is gone.
+    virtual RCPtr<LNotificationCenter> GetNotificationCenter() = 0;
+    // The device parameter engine the application holds; empty when it holds none.
+    virtual RCPtr<LRefCountedObject> GetRootModuleEngine() = 0;
+
+protected:
+    ~IApplicationServices() = default;
+};
+
+// The installed application; null while none is installed. Read from any thread.
+IApplicationServices* GetApplicationServices();
+
+// Null uninstalls. The caller keeps the object alive while it is installed.
+void SetApplicationServices(IApplicationServices* services);
+
+} // namespace VQ
