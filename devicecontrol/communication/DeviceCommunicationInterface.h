@@ -94,6 +94,9 @@ private:
     struct DeviceCommunicationState;
     friend class LDeviceCommunicationThreadWorker;
 
+    // A copy taken under the state lock, for a library call made without it.
+    Variant CurrentDevice() const;
+
     const std::unique_ptr<DeviceCommunicationState> m_state;
 };
 
