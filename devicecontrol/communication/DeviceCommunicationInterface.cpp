@@ -44,7 +44,7 @@ void TakeDeviceList(const Variant& answer, IArray<Variant>& devices)
 struct LDeviceCommunicationInterface::DeviceCommunicationState {
     DeviceCommunicationState() : queue(&queueLock, 256) {}
 
-    // Guards the current device and the threader; held while the loopback delivers.
+    // Guards the current device and the threader.
     Mutex stateLock;
     RCPtr<LEventGatedThreader> threader;
     RCPtr<LEvent> gate;
@@ -96,6 +96,9 @@ LDeviceCommunicationInterface::~LDeviceCommunicationInterface()
 
 VQRESULT LDeviceCommunicationInterface::ReleaseCyclicReferences()
 {
+    // Only the last outside reference going may take the thread away.
+    if (GetRefCount() != GetCyclicCount() + 1)
+        return E_FAIL;
     RCPtr<LEventGatedThreader> threader;
     {
         MutexLock lock(m_state->stateLock);
@@ -131,12 +134,13 @@ bool LDeviceCommunicationInterface::Loopback(int64_t value)
     if (!receiver)
         return false;
     const bool available = IsAvailable();
-    MutexLock lock(m_state->stateLock);
     const Variant items[2] = {Variant::Of(value), Variant::Of(available)};
     Variant pair;
     pair.SetList(items, 2);
     ParamValues report;
     report.Set(ParamDescriptor(ParamLoopback), pair);
+    // Delivered without the state lock: the receiver takes its store lock, which a writer holds
+    // while it asks for the current device under the state lock.
     receiver->ReceiveParamValues(report);
     return available;
 }

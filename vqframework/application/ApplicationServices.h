@@ -23,7 +23,8 @@ protected:
 // The installed application; null while none is installed. Read from any thread.
 IApplicationServices* GetApplicationServices();
 
-// Null uninstalls. The caller keeps the object alive while it is installed.
+// Null uninstalls. The caller keeps the object alive while it is installed, and uninstalls only
+// after releasing what it holds (the engine's threads call through it until they have stopped).
 void SetApplicationServices(IApplicationServices* services);
 
 } // namespace VQ

@@ -2,6 +2,15 @@
 
 namespace VQ {
 
+namespace {
+
+bool CanHoldKeyedValues(const Variant& entry)
+{
+    return entry.GetType() == Variant::TypeEmpty || entry.GetType() == Variant::TypeList;
+}
+
+} // namespace
+
 LParamCache::LParamCache(int32_t count) { m_values.SetCount(count > 0 ? static_cast<uint32_t>(count) : 0); }
 
 RCPtr<LParamCache> LParamCache::Create(int32_t count) { return RCPtr<LParamCache>(new LParamCache(count)); }
@@ -20,6 +29,9 @@ int32_t LParamCache::SetValue(const ParamDescriptor& descriptor, const Variant& 
             OnValueChanged(descriptor.id, entry);
         return 0;
     }
+    // A keyed value lives in a list; it must not turn a plain value into one.
+    if (!CanHoldKeyedValues(entry))
+        return -1;
     ParamValues list;
     list.Assign(entry);
     const int32_t result = list.SetValue(descriptor, value);
@@ -44,6 +56,8 @@ int32_t LParamCache::GetValue(const ParamDescriptor& descriptor, Variant& out)
         out = entry;
         return 0;
     }
+    if (!CanHoldKeyedValues(entry))
+        return -1;
     ParamValues list;
     list.Assign(entry);
     return list.GetValue(descriptor, out);

@@ -208,12 +208,14 @@ Variant LRootModule::LoadCachedValue(const ParamDescriptor& descriptor)
 void LRootModule::ReceiveParamValues(const ParamValues& values)
 {
     MutexLock lock(m_store->lock);
-    for (uint32_t i = 0; i < values.GetListCount(); ++i) {
-        Variant value;
-        int32_t id = -1;
-        Variant key;
+    // One pass over the list: the store lock is held for all of it, and a report may be long.
+    ParamValues::Reader elements(values);
+    Variant value;
+    int32_t id = -1;
+    Variant key;
+    for (int32_t read; (read = elements.Next(value, id, key)) != -4;) {
         // A malformed element carries no parameter to report.
-        if (values.GetAt(i, value, id, key) != 0)
+        if (read != 0)
             continue;
         RCPtr<LParameterizedModule> target;
         if (id >= 0)

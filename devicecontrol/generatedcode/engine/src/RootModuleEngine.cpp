@@ -5,6 +5,8 @@
 #include "vqframework/application/ApplicationServices.h"
 #include "vqframework/objectbase/Exception.h"
 
+#include <chrono>
+
 namespace VQ {
 
 namespace {
@@ -65,6 +67,8 @@ LRootModuleEngine::~LRootModuleEngine()
 
 VQRESULT LRootModuleEngine::Initialize(int32_t firstParamId)
 {
+    if (m_initialized)
+        return S_FALSE;
     m_handlers = LNotificationHandler<LRootModuleEngine>::Create(this);
     if (!m_handlers)
         return E_FAIL;
@@ -88,7 +92,7 @@ VQRESULT LRootModuleEngine::Initialize(int32_t firstParamId)
 
     ParamDescriptor descriptors[ParamCount];
     for (int32_t i = 0; i < ParamCount; ++i)
-        descriptors[i].id = firstParamId + i;
+        descriptors[i].id = static_cast<int32_t>(static_cast<uint32_t>(firstParamId) + static_cast<uint32_t>(i));
     PostCurrentValues(descriptors, ParamCount);
 
     if (!m_deviceCommunicationFailed && devices.GetCount() > 0)
@@ -201,6 +205,9 @@ VQRESULT LRootModuleEngine::Unregister(const RCPtr<LNotificationDistributor>& di
 
 VQRESULT LRootModuleEngine::ReleaseCyclicReferences()
 {
+    // Only the last outside reference going may stop the worker.
+    if (GetRefCount() != GetCyclicCount() + 1)
+        return E_FAIL;
     StopWorker();
     return LNotificationClient::ReleaseCyclicReferences();
 }
@@ -331,10 +338,12 @@ int32_t LRootModuleEngine::StartWorker()
             return E_FAIL;
     }
     m_stop = false;
-    // Counted from the trigger on, not from the loop's start, so that a release in between still
-    // finds the loop's hold to be one of the engine's own cycles.
+    // The loop's hold is counted as one of the engine's own cycles from the trigger on, not from
+    // the loop's start, so that a release in between still finds it one. The reference is taken
+    // first: a cyclic count above the references would let any release pass for the last one.
+    RCPtr<LThreadWorker> self(this);
     AddCyclicReferences(1);
-    const VQRESULT result = m_worker.Trigger(RCPtr<LThreadWorker>(this), nullptr, m_workerDone, NormalPriority);
+    const VQRESULT result = m_worker.Trigger(self, nullptr, m_workerDone, NormalPriority);
     if (result < 0) {
         AddCyclicReferences(-1);
         m_stop = true;
@@ -351,7 +360,15 @@ bool LRootModuleEngine::StopWorker()
     // The loop itself may drop the engine's last reference; it cannot wait for its own end.
     if (m_workerThreadId.load() == Platform::GetCurrentThreadId())
         return false;
-    m_workerDone->Wait(StopWaitMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(StopWaitMs);
+    while (IsWorkerRunning()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        m_workerDone->Wait(static_cast<uint32_t>(left.count()));
+    }
+    // The event wakes one waiter; pass it on to any other stop waiting too.
+    m_workerDone->Set();
     return !IsWorkerRunning();
 }
 

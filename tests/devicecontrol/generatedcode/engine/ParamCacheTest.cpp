@@ -102,6 +102,18 @@ TEST(ParamCache, KeyedValuesLiveInTheEntryAsAValueList)
     EXPECT_EQ(cache->SetValue(ParamDescriptor(5), wrapped, false), 0);
     EXPECT_EQ(cache->SetValue(Keyed(5, "a"), Variant(1), true), -1);
     EXPECT_EQ(cache->changes.size(), 2u);
+
+    // A plain value (a pad's bytes) is no list: a keyed value neither replaces it nor reads from it.
+    const uint8_t bytes[] = {36, 0, 0, 0};
+    Variant pad;
+    pad.SetBuffer(bytes, sizeof bytes);
+    ASSERT_EQ(cache->SetValue(ParamDescriptor(1), pad, false), 0);
+    EXPECT_EQ(cache->SetValue(Keyed(1, "a"), Variant(77), true), -1);
+    EXPECT_EQ(cache->GetValue(Keyed(1, "a"), out), -1);
+    EXPECT_EQ(out.GetType(), Variant::TypeEmpty);
+    EXPECT_EQ(cache->GetValue(ParamDescriptor(1), out), 0);
+    EXPECT_TRUE(out == pad);
+    EXPECT_EQ(cache->changes.size(), 2u);
 }
 
 } // namespace

@@ -262,6 +262,25 @@ TEST_F(RootModuleEngineLibraryTest, PollingSearchesEightTimesThenRefreshesAndPau
     EXPECT_TRUE(listener->Drain(application.center).empty());
 }
 
+TEST_F(RootModuleEngineLibraryTest, PollingSwitchedOffEndsAfterThePassAndCanBeSwitchedOnAgain)
+{
+    library.SetRemoteDevices({Device(7)});
+    // A loop that went on would refresh again next; a fresh one searches eight times first.
+    library.SetRefreshResult(1);
+    MakeEngine();
+    ASSERT_EQ(engine->EnableDevicePolling(true), 0);
+    ASSERT_TRUE(TestClock::Get().WaitUntilHeld());
+    EXPECT_EQ(engine->EnableDevicePolling(false), S_OK);
+    const int32_t searches = library.GetRemoteDeviceQueryCount(0);
+    const int32_t refreshes = library.GetRemoteDeviceQueryCount(1);
+    // With no device to connect, the loop ends where it pauses instead of searching again.
+    TestClock::Get().Advance(PauseMs);
+    ASSERT_EQ(engine->EnableDevicePolling(true), 0) << "the first discovery's result stands";
+    ASSERT_TRUE(TestClock::Get().WaitUntilHeld());
+    EXPECT_EQ(library.GetRemoteDeviceQueryCount(0), searches + 8 * 7) << "a fresh loop starts with eight searches";
+    EXPECT_EQ(library.GetRemoteDeviceQueryCount(1), refreshes + 1);
+}
+
 TEST_F(RootModuleEngineLibraryTest, ReleasingThePollingEngineStopsItsWorkerAndUnloadsTheLibrary)
 {
     library.SetRemoteDevices({Device(7)});

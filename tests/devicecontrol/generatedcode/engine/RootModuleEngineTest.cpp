@@ -146,6 +146,31 @@ TEST_F(RootModuleEngineTest, ChangeRequestsPostedToTheApplicationAreWritten)
     EXPECT_EQ(pair->value, knob1);
 }
 
+TEST_F(RootModuleEngineTest, InitializingTwiceBuildsNothingMore)
+{
+    MakeEngine();
+    EXPECT_EQ(engine->Initialize(0), S_FALSE);
+    EXPECT_EQ(engine->GetRegistrationCount(), 1);
+    EXPECT_EQ(listener->Drain(application.center).size(), 2u);
+}
+
+TEST_F(RootModuleEngineTest, FirstIdsNearTheTopWrapAsTheModelsIdsDo)
+{
+    MakeEngine(INT32_MAX - 3);
+    const std::vector<Posted> posted = listener->Drain(application.center);
+    ASSERT_EQ(posted.size(), 2u);
+    const auto list = RCPtrDynamicCast<ParamValuesWrapper>(posted[0].payload);
+    ASSERT_TRUE(list);
+    Variant value, key;
+    int32_t id = 0;
+    ASSERT_EQ(list->GetAt(3, value, id, key), 0);
+    EXPECT_EQ(id, INT32_MAX);
+    EXPECT_EQ(BytesOf(value), DefaultOf(3));
+    // Past the top the ids are negative, which the model reads as special parameters.
+    ASSERT_EQ(list->GetAt(16, value, id, key), 0);
+    EXPECT_EQ(id, INT32_MIN + 12);
+}
+
 TEST_F(RootModuleEngineTest, GetInstanceReadsTheApplicationsEngine)
 {
     EXPECT_FALSE(LRootModuleEngine::GetInstance());
