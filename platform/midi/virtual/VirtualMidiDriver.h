@@ -46,8 +46,13 @@ public:
     void HoldCompletions(uint32_t outputId, bool hold);
 
     // Plays the controller at an input and an output: it answers what is sent to the output on the
-
+    // input. It replaces whatever played that pair before and lives as long as the driver.
     SimulatedController& AttachController(uint32_t inputId, uint32_t outputId);
+    // Plays the pair by the program listening on the Unix stream socket at socketPath: what is sent to
+    // the output is written to the socket as raw bytes, what the socket gives arrives on the input.
+    // The connection is made when either device is opened or sent to, and made again after it broke;
+    // while there is none, sends fail with MidiErrorNoDriver.
+    void ConnectToPeer(uint32_t inputId, uint32_t outputId, const std::string& socketPath);
 
     // The process's virtual driver: "RKT4" in and out, with the controller or the VQ_MIDI_PEER socket.
     static VirtualMidiDriver& GetDefault();
