@@ -15,8 +15,9 @@ namespace VQ {
 class LMidiCaptureNotificationData final : public virtual LRefCountedObject,
                                            public ReusePooled<LMidiCaptureNotificationData, 4, true> {
 public:
-    // Short messages stay inside the object; SysEx grows in steps of an input buffer.
-    using Bytes = ArrayBufferM<signed char, 4, 256>;
+    // Short messages stay inside the object; SysEx grows 4 KiB at a time, so that a long message is
+    // not copied again for every buffer.
+    using Bytes = ArrayBufferM<signed char, 4, 4096>;
 
     // Empty bytes and time stamp 0.
     static RCPtr<LMidiCaptureNotificationData> Create(const StringT<char16_t, char>& portName, uintptr_t sourceId);
