@@ -80,9 +80,8 @@ TEST(AlsaMidiNamesTest, DevicesAreOrderedByClientThenPortWhateverTheOrderGiven)
 TEST(AlsaMidiNamesTest, NamesAreCutToTheLongestDeviceName)
 {
     const std::string longName(40, 'x');
-    const AlsaMidiDeviceLists lists =
-        MakeAlsaMidiDeviceLists({{24, longName, 0, "p", Out}, {24, "Client", 0, "p", In}, {24, "Client", 1, longName, In}},
-                                OwnClient);
+    const AlsaMidiDeviceLists lists = MakeAlsaMidiDeviceLists(
+        {{24, longName, 0, "p", Out}, {24, "Client", 0, "p", In}, {24, "Client", 1, longName, In}}, OwnClient);
     ASSERT_EQ(lists.outputs.size(), 1u);
     EXPECT_EQ(lists.outputs[0].name, std::u16string(MidiMaxNameLength, u'x'));
     ASSERT_EQ(lists.inputs.size(), 2u);
@@ -221,7 +220,10 @@ protected:
         }
     }
 
-    size_t Feed(const std::vector<uint8_t>& bytes) { return FillSysExBuffers(queue, bytes.data(), bytes.size(), completed); }
+    size_t Feed(const std::vector<uint8_t>& bytes)
+    {
+        return FillSysExBuffers(queue, bytes.data(), bytes.size(), completed);
+    }
 
     std::vector<uint8_t> Contents(const MidiBuffer* buffer) const
     {
