@@ -81,7 +81,9 @@ using MidiOutputCallback = void (*)(MidiOutputHandle device, uint32_t event, uin
 // - ResetInput hands every queued buffer back with MidiInputLongData on the calling thread;
 // - data, long data and the output's done event come on a thread of the driver's;
 // - no driver lock is held while a callback runs, so a callback may prepare and add buffers;
-// - once CloseInput or CloseOutput has returned, no new callback starts for that handle.
+// - once CloseInput or CloseOutput has returned, no new callback starts for that handle; a close
+//   does not wait for one already running on another thread, which may be waiting for a lock the
+//   closer holds (the owner routes callbacks by handle under that lock).
 // A buffer is complete when full, or at the F7 that ends a SysEx message.
 class IMidiDriver {
 public:

@@ -306,7 +306,6 @@ public:
             input = std::move(it->second);
             m_inputs.erase(it);
             m_inputByPort.erase(input.ownPort);
-            WaitUntilNotDelivering(lock, ToId(handle));
         }
         snd_seq_delete_simple_port(m_seq, input.ownPort);
         if (input.callback)
@@ -363,9 +362,16 @@ public:
     uint32_t UnprepareOutputBuffer(MidiOutputHandle handle, MidiBuffer* buffer)
     {
         std::lock_guard lock(m_mutex);
-        if (!m_outputs.count(ToId(handle)))
+        const auto it = m_outputs.find(ToId(handle));
+        if (it == m_outputs.end())
             return MidiErrorInvalidHandle;
-        return Unprepare(buffer);
+        const uint32_t result = Unprepare(buffer);
+        // An owner that gave up waiting frees the buffer next: its done event must not touch it.
+        if (result == MidiErrorStillPlaying && it->second.inFlight == buffer) {
+            std::erase_if(m_sent, [&](const auto& sent) { return sent.second == buffer; });
+            it->second.inFlight = nullptr;
+        }
+        return result;
     }
 
     uint32_t SendLong(MidiOutputHandle handle, MidiBuffer* buffer)
@@ -422,7 +428,6 @@ public:
             if (output.inFlight)
                 output.inFlight->flags = (output.inFlight->flags & ~MidiBufferQueued) | MidiBufferDone;
             std::erase_if(m_sent, [&](const auto& sent) { return sent.first == ToId(handle); });
-            WaitUntilNotDelivering(lock, ToId(handle));
         }
         snd_seq_delete_simple_port(m_seq, output.ownPort);
         if (output.callback)
@@ -537,14 +542,6 @@ private:
         [[maybe_unused]] const ssize_t written = write(m_wake, &one, sizeof one);
     }
 
-    void WaitUntilNotDelivering(std::unique_lock<std::mutex>& lock, uintptr_t id)
-    {
-        // A callback may close its own handle; it cannot wait for itself.
-        if (std::this_thread::get_id() == m_threadId)
-            return;
-        m_idle.wait(lock, [&] { return m_delivering != id; });
-    }
-
     void Run()
     {
         const int count = snd_seq_poll_descriptors_count(m_seq, POLLIN);
@@ -622,12 +619,9 @@ private:
             return;
         const MidiInputCallback callback = it->second.callback;
         const uintptr_t instance = it->second.instance;
-        m_delivering = id;
         lock.unlock();
         call(callback, instance);
         lock.lock();
-        m_delivering = 0;
-        m_idle.notify_all();
     }
 
     void DeliverSent()
@@ -645,13 +639,10 @@ private:
             const uintptr_t instance = it->second.instance;
             if (!callback)
                 continue;
-            m_delivering = id;
             lock.unlock();
             callback(reinterpret_cast<MidiOutputHandle>(id), MidiOutputDone, instance,
                      reinterpret_cast<uintptr_t>(buffer), 0);
             lock.lock();
-            m_delivering = 0;
-            m_idle.notify_all();
         }
     }
 
@@ -659,7 +650,6 @@ private:
     const std::string m_clientName;
 
     std::mutex m_mutex;
-    std::condition_variable m_idle;
     // Set once, under the lock, and then constant until destruction.
     snd_seq_t* m_seq = nullptr;
     int m_client = -1;
@@ -676,8 +666,6 @@ private:
     std::map<uintptr_t, OutputPort> m_outputs;
     // Long messages sent whose done event the thread has still to deliver.
     std::deque<std::pair<uintptr_t, MidiBuffer*>> m_sent;
-    // The handle whose callback the thread is running, 0 when none.
-    uintptr_t m_delivering = 0;
 
     std::mutex m_sendMutex;
 };
