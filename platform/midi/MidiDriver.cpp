@@ -56,6 +56,7 @@ public:
     uint32_t UnprepareOutputBuffer(MidiOutputHandle, MidiBuffer*) override { return MidiErrorInvalidHandle; }
     uint32_t SendLong(MidiOutputHandle, MidiBuffer*) override { return MidiErrorInvalidHandle; }
     uint32_t CloseOutput(MidiOutputHandle) override { return MidiErrorInvalidHandle; }
+    void WaitForCallbacks(uintptr_t) override {}
 };
 
 } // namespace

@@ -115,6 +115,10 @@ public:
     virtual uint32_t SendLong(MidiOutputHandle device, MidiBuffer* buffer) = 0;
     virtual uint32_t CloseOutput(MidiOutputHandle device) = 0;
 
+    // Returns once no callback with this instance value is running, unless called on the thread that
+    // runs them. For an owner going away after closing all its handles: none can start any more.
+    virtual void WaitForCallbacks(uintptr_t instance) = 0;
+
 protected:
     ~IMidiDriver() = default;
 };

@@ -75,7 +75,12 @@ void LMidiCapturePort::Close()
     driver.StopInput(handle);
     driver.ResetInput(handle);
     UnprepareBuffers();
-    driver.CloseInput(handle);
+    // A driver still holding a buffer refuses; it must have them all back before they go.
+    if (driver.CloseInput(handle) != MidiOk) {
+        driver.ResetInput(handle);
+        UnprepareBuffers();
+        driver.CloseInput(handle);
+    }
     m_handle.store(nullptr);
     m_pending = nullptr;
     m_discarding = false;

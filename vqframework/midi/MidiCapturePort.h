@@ -46,6 +46,8 @@ public:
     const StringT<char16_t, char>& GetName() const noexcept { return m_name; }
     const StringT<char16_t, char>& GetDeviceName() const noexcept { return m_deviceName; }
     Platform::MidiInputHandle GetHandle() const noexcept { return m_handle.load(); }
+    // Set while the device is stopped and closed: buffers coming back then carry no message.
+    bool IsClosing() const noexcept { return m_closing.load(); }
 
     // What RequeueBuffer answers while the port closes.
     static constexpr uint32_t ResultClosing = 12;

@@ -109,6 +109,9 @@ LMidiComm::LMidiComm() : m_pool(LThreadPool::Create(1, Thread::PriorityHighest))
 
 LMidiComm::~LMidiComm()
 {
+    // Every port is closed, so no callback can start; one already running may still be on its way
+    // into this object (waiting for the port lock, say).
+    GetMidiDriver().WaitForCallbacks(reinterpret_cast<uintptr_t>(this));
     // Stops the dispatch thread; on that thread itself the pool leaves it to end after this item.
     m_pool = nullptr;
 }
@@ -411,9 +414,11 @@ VQRESULT LMidiComm::Send(const RCPtr<LRefCountedObject>& port, const uint8_t* by
     if (driver.PrepareOutputBuffer(handle, &header) != MidiOk)
         return E_FAIL;
     gate.Reset();
+    render->SetInFlight(&header);
     bool sent = driver.SendLong(handle, &header) == MidiOk;
     if (sent)
         sent = gate.Wait(SendTimeoutMs) == WaitObject0;
+    render->SetInFlight(nullptr);
     driver.UnprepareOutputBuffer(handle, &header);
     gate.Set();
     return sent ? VQRESULT(count) : E_FAIL;
@@ -478,6 +483,11 @@ void LMidiComm::OnMidiInMessage(MidiInputHandle device, uint32_t event, uintptr_
         break;
     case MidiInputLongData:
         if (auto* header = reinterpret_cast<MidiBuffer*>(param1)) {
+            // A close hands back part-filled buffers: what they hold is a message cut short.
+            if (port->IsClosing()) {
+                port->RequeueBuffer(header);
+                break;
+            }
             const uint32_t count = header->recorded < header->length ? header->recorded : header->length;
             const bool complete = count < MidiInputBufferSize || (count > 0 && header->data[count - 1] == 0xF7);
             port->OnLongData(header->data, count, complete);
@@ -493,14 +503,17 @@ void LMidiComm::OnMidiInMessage(MidiInputHandle device, uint32_t event, uintptr_
     }
 }
 
-void LMidiComm::OnMidiOutMessage(MidiOutputHandle device, uint32_t event, uintptr_t, uintptr_t)
+void LMidiComm::OnMidiOutMessage(MidiOutputHandle device, uint32_t event, uintptr_t param1, uintptr_t)
 {
     if (event != MidiOutputDone)
         return;
     MutexLock lock(m_portLock);
     for (uint32_t index = m_renderPorts.GetCount(); index-- > 0;) {
-        if (m_renderPorts.GetAt(index)->GetHandle() == device) {
-            m_renderPorts.GetAt(index)->GetSendGate().Set();
+        LMidiRenderPort& port = *m_renderPorts.GetAt(index);
+        if (port.GetHandle() == device) {
+            // A late completion of a message given up on must not open the gate for the next one.
+            if (port.GetInFlight() == reinterpret_cast<MidiBuffer*>(param1))
+                port.GetSendGate().Set();
             return;
         }
     }

@@ -36,6 +36,9 @@ public:
 
     // Open (set) while no long message is in flight.
     TrafficLight& GetSendGate() noexcept { return m_sendGate; }
+    // The long message being sent, whose completion opens the gate; null when none.
+    Platform::MidiBuffer* GetInFlight() const noexcept { return m_inFlight.load(); }
+    void SetInFlight(Platform::MidiBuffer* buffer) noexcept { m_inFlight.store(buffer); }
     // Held for the whole of a send, so that two senders never share the gate.
     Mutex& GetSendLock() noexcept { return m_sendLock; }
 
@@ -50,6 +53,7 @@ private:
     std::atomic<Platform::MidiOutputHandle> m_handle{nullptr};
     const RCPtr<LMidiComm> m_owner;
     TrafficLight m_sendGate;
+    std::atomic<Platform::MidiBuffer*> m_inFlight{nullptr};
     Mutex m_sendLock;
 };
 

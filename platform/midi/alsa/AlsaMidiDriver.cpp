@@ -435,6 +435,14 @@ public:
         return MidiOk;
     }
 
+    void WaitForCallbacks(uintptr_t instance)
+    {
+        std::unique_lock lock(m_mutex);
+        if (std::this_thread::get_id() == m_threadId)
+            return;
+        m_idle.wait(lock, [&] { return instance == 0 || m_runningInstance != instance; });
+    }
+
 private:
     // The sequencer, opened on the first call that finds it closed; null while it cannot be opened.
     snd_seq_t* Sequencer()
@@ -619,9 +627,12 @@ private:
             return;
         const MidiInputCallback callback = it->second.callback;
         const uintptr_t instance = it->second.instance;
+        m_runningInstance = instance;
         lock.unlock();
         call(callback, instance);
         lock.lock();
+        m_runningInstance = 0;
+        m_idle.notify_all();
     }
 
     void DeliverSent()
@@ -639,10 +650,13 @@ private:
             const uintptr_t instance = it->second.instance;
             if (!callback)
                 continue;
+            m_runningInstance = instance;
             lock.unlock();
             callback(reinterpret_cast<MidiOutputHandle>(id), MidiOutputDone, instance,
                      reinterpret_cast<uintptr_t>(buffer), 0);
             lock.lock();
+            m_runningInstance = 0;
+            m_idle.notify_all();
         }
     }
 
@@ -650,6 +664,9 @@ private:
     const std::string m_clientName;
 
     std::mutex m_mutex;
+    // The instance value of the callback the thread is running, 0 when none; m_idle tells its end.
+    uintptr_t m_runningInstance = 0;
+    std::condition_variable m_idle;
     // Set once, under the lock, and then constant until destruction.
     snd_seq_t* m_seq = nullptr;
     int m_client = -1;
@@ -751,6 +768,8 @@ uint32_t AlsaMidiDriver::SendLong(MidiOutputHandle device, MidiBuffer* buffer)
 }
 
 uint32_t AlsaMidiDriver::CloseOutput(MidiOutputHandle device) { return m_impl->CloseOutput(device); }
+
+void AlsaMidiDriver::WaitForCallbacks(uintptr_t instance) { m_impl->WaitForCallbacks(instance); }
 
 IMidiDriver& GetAlsaMidiDriver()
 {

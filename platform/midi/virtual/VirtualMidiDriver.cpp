@@ -157,6 +157,9 @@ struct VirtualMidiDriver::State {
     std::vector<std::unique_ptr<VirtualMidi::Endpoint>> endpoints;
     bool stopping = false;
     std::thread thread;
+    // The instance value of the callback the thread is running, 0 when none; idle tells its end.
+    uintptr_t runningInstance = 0;
+    std::condition_variable idle;
 
     void Run();
     bool NextDelivery(Delivery& delivery);
@@ -191,9 +194,12 @@ void VirtualMidiDriver::State::Run()
             workArrived.wait(lock);
             continue;
         }
+        runningInstance = delivery.instance;
         lock.unlock();
         delivery.Make();
         lock.lock();
+        runningInstance = 0;
+        idle.notify_all();
     }
 }
 
@@ -205,12 +211,14 @@ bool VirtualMidiDriver::State::NextDelivery(Delivery& delivery)
     }
     delivery = Delivery{};
     for (auto& [key, port] : outputPorts) {
+        // The owner gave up on these and may have freed them: no word of them goes back.
+        while (!port.sending.empty() && port.sending.front().detached && !port.sending.front().pending)
+            port.sending.pop_front();
         if (port.sending.empty() || port.sending.front().pending || port.device->holdCompletions)
             continue;
         const OutputPort::Sending sent = port.sending.front();
         port.sending.pop_front();
-        if (!sent.detached)
-            sent.buffer->flags = (sent.buffer->flags | MidiBufferDone) & ~MidiBufferQueued;
+        sent.buffer->flags = (sent.buffer->flags | MidiBufferDone) & ~MidiBufferQueued;
         delivery.outputCallback = port.callback;
         delivery.handle = key;
         delivery.instance = port.instance;
@@ -331,8 +339,13 @@ void VirtualMidiDriver::State::FeedLocked(InputDevice& device, const std::vector
         return;
     const auto time =
         uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - port.startTime).count());
-    for (uint8_t value : bytes)
+    // Input nobody takes (SysEx with no buffer queued, a flooding peer) is kept up to a limit.
+    constexpr size_t MaxWaiting = size_t(4) << 20;
+    for (uint8_t value : bytes) {
+        if (port.incoming.size() >= MaxWaiting)
+            break;
         port.incoming.push_back({value, time});
+    }
     workArrived.notify_all();
 }
 
@@ -860,6 +873,14 @@ uint32_t VirtualMidiDriver::CloseOutput(MidiOutputHandle device)
     if (callback)
         callback(device, MidiOutputClosed, instance, 0, 0);
     return MidiOk;
+}
+
+void VirtualMidiDriver::WaitForCallbacks(uintptr_t instance)
+{
+    std::unique_lock lock(m_state->mutex);
+    if (std::this_thread::get_id() == m_state->thread.get_id())
+        return;
+    m_state->idle.wait(lock, [&] { return m_state->runningInstance != instance || instance == 0; });
 }
 
 IMidiDriver& GetVirtualMidiDriver()

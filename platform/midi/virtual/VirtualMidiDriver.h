@@ -78,6 +78,7 @@ public:
     uint32_t UnprepareOutputBuffer(MidiOutputHandle device, MidiBuffer* buffer) override;
     uint32_t SendLong(MidiOutputHandle device, MidiBuffer* buffer) override;
     uint32_t CloseOutput(MidiOutputHandle device) override;
+    void WaitForCallbacks(uintptr_t instance) override;
 
 private:
     struct State;
