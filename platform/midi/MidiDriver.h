@@ -28,6 +28,20 @@ inline constexpr size_t MidiMaxNameLength = 31;
 // The size of every input buffer the port layer hands in.
 inline constexpr uint32_t MidiInputBufferSize = 256;
 
+// The bytes of the short message a byte starts: 3 for note, key pressure, controller and pitch bend
+// and for song position; 2 for program change, channel pressure, time code and song select; 1 for
+// everything else (the other system bytes, and a data byte on its own).
+constexpr uint32_t MidiShortMessageLength(uint8_t status)
+{
+    if (status >= 0xC0 && status <= 0xDF)
+        return 2;
+    if (status >= 0x80 && status <= 0xEF)
+        return 3;
+    if (status == 0xF1 || status == 0xF3)
+        return 2;
+    return status == 0xF2 ? 3 : 1;
+}
+
 // A buffer handed to a device: an input buffer to fill, or a long message to send.
 struct MidiBuffer {
     uint8_t* data = nullptr;

@@ -140,13 +140,7 @@ void LMidiCapturePort::Queue(const RCPtr<LMidiCaptureNotificationData>& data)
 void LMidiCapturePort::OnShortMessage(uint32_t message, uint32_t timeStamp)
 {
     const uint8_t status = uint8_t(message & 0xFF);
-    uint32_t length = 1;
-    if (status >= 0xC0 && status <= 0xDF)
-        length = 2;
-    else if (status >= 0x80 && status <= 0xEF)
-        length = 3;
-    else if (status >= 0xF1 && status <= 0xF3)
-        length = uint32_t(LMidiComm::GetShortMessageLength(status));
+    const uint32_t length = MidiShortMessageLength(status);
     const uint8_t bytes[3] = {status, uint8_t(message >> 8), uint8_t(message >> 16)};
     RCPtr<LMidiCaptureNotificationData> data = LMidiCaptureNotificationData::Create(m_name, LMidiComm::PortIdOf(this));
     data->SetTimeStamp(timeStamp);

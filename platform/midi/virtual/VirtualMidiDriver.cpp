@@ -32,34 +32,10 @@ std::u16string CutName(const std::u16string& name)
     return name.substr(0, length);
 }
 
-// Bytes of a short message sent, by its status byte.
-size_t SentShortLength(uint8_t status)
-{
-    if (status >= 0x80 && status <= 0xBF)
-        return 3;
-    if (status >= 0xC0 && status <= 0xDF)
-        return 2;
-    if (status >= 0xE0 && status <= 0xEF)
-        return 3;
-    if (status == 0xF1 || status == 0xF3)
-        return 2;
-    if (status == 0xF2)
-        return 3;
-    return 1;
-}
-
 // Data bytes that follow a status byte in received input.
 uint32_t DataBytesOf(uint8_t status)
 {
-    if (status >= 0xC0 && status <= 0xDF)
-        return 1;
-    if (status >= 0x80 && status <= 0xEF)
-        return 2;
-    if (status == 0xF1 || status == 0xF3)
-        return 1;
-    if (status == 0xF2)
-        return 2;
-    return 0;
+    return MidiShortMessageLength(status) - 1;
 }
 
 struct InputDevice {
@@ -798,7 +774,7 @@ uint32_t VirtualMidiDriver::OpenOutput(MidiOutputHandle* device, uint32_t id, Mi
 uint32_t VirtualMidiDriver::SendShort(MidiOutputHandle device, uint32_t message)
 {
     const auto status = uint8_t(message & 0xFF);
-    std::vector<uint8_t> bytes(SentShortLength(status));
+    std::vector<uint8_t> bytes(MidiShortMessageLength(status));
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = uint8_t(message >> (8 * i));
     return m_state->Send(device, std::move(bytes), nullptr);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "devicecontrol/generatedcode/engine/src/RootModuleEngine.h"
+#include "tests/devicecontrol/generatedcode/engine/ModelTestSupport.h"
 #include "tests/vqframework/application/FakeApplicationServices.h"
 #include "vqframework/notification/NotificationClient.h"
 
@@ -10,20 +11,6 @@
 #include <vector>
 
 namespace VQ::test {
-
-inline Variant Bytes(std::initializer_list<uint8_t> bytes)
-{
-    Variant value;
-    value.SetBuffer(bytes.size() ? &*bytes.begin() : nullptr, static_cast<uint32_t>(bytes.size()));
-    return value;
-}
-
-inline std::vector<uint8_t> BytesOf(const Variant& value)
-{
-    uint32_t size = 0;
-    const auto* data = static_cast<const uint8_t*>(value.GetData(&size));
-    return value.GetType() == Variant::TypeBytes ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
-}
 
 struct Posted {
     std::string id;

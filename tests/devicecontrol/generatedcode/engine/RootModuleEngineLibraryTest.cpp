@@ -169,7 +169,7 @@ TEST_F(RootModuleEngineLibraryTest, EveryWriteReachesTheLibraryAndOnlyChangesAre
 {
     MakeEngine();
     listener->Drain(application.center);
-    const Variant pad1 = Bytes({50, 3, 4, 1});
+    const Variant pad1 = Blob({50, 3, 4, 1});
     EXPECT_EQ(engine->SetParamValue(ParamDescriptor(1), pad1), S_OK);
     EXPECT_EQ(library.GetLastSetDescriptor().id, 1);
     EXPECT_EQ(library.GetLastSetValue(), pad1);
@@ -181,7 +181,7 @@ TEST_F(RootModuleEngineLibraryTest, EveryWriteReachesTheLibraryAndOnlyChangesAre
 
     // The device's refusal is the caller's answer; the model keeps the value.
     library.SetResult(FakeEntry::SetParamValue, -5);
-    const Variant knob2 = Bytes({30, 1, 99});
+    const Variant knob2 = Blob({30, 1, 99});
     EXPECT_EQ(engine->SetParamValue(ParamDescriptor(10), knob2), -5);
     Array<ParamValue> values;
     ASSERT_EQ(engine->GetParamValues(ParamRange{10, 1}, values, -1), S_OK);
@@ -195,7 +195,7 @@ TEST_F(RootModuleEngineLibraryTest, ARefusedConnectionLeavesTheModelToItsCache)
     const std::vector<Posted> posted = listener->Drain(application.center);
     ASSERT_EQ(posted.size(), 2u);
     EXPECT_EQ(StateOf(posted[1]), LRootModuleEngine::Connected);
-    EXPECT_EQ(engine->SetParamValue(ParamDescriptor(0), Bytes({9})), S_OK);
+    EXPECT_EQ(engine->SetParamValue(ParamDescriptor(0), Blob({9})), S_OK);
     EXPECT_EQ(library.GetCallCount(FakeEntry::SetParamValue), 0);
     EXPECT_EQ(listener->Drain(application.center).size(), 1u);
 }
@@ -204,8 +204,8 @@ TEST_F(RootModuleEngineLibraryTest, ValuesTheDeviceReportsArePostedInTheirOrder)
 {
     MakeEngine();
     listener->Drain(application.center);
-    ParamValue reports[] = {{9, Variant(), Bytes({1, 2, 3})}, {1, Variant(), Bytes({36, 0, 0, 0})},
-                            {20, Variant(), Bytes({7})}, {0, Variant(), Bytes({4})}};
+    ParamValue reports[] = {{9, Variant(), Blob({1, 2, 3})}, {1, Variant(), Blob({36, 0, 0, 0})},
+                            {20, Variant(), Blob({7})}, {0, Variant(), Blob({4})}};
     ParamValues first;
     // Kept in the given order, not sorted: the device's order is the order of the reports.
     ASSERT_EQ(first.Set(reports, 4), 0);

@@ -12,7 +12,7 @@ using ::testing::ElementsAreArray;
 
 class RootModuleEngineTest : public ::testing::Test, public EngineFixtureBase {};
 
-std::vector<uint8_t> DefaultOf(int32_t index)
+Bytes DefaultOf(int32_t index)
 {
     const auto i = static_cast<uint8_t>(index);
     if (index == 0)
@@ -48,7 +48,7 @@ TEST_F(RootModuleEngineTest, InitializePostsTheSeventeenDefaultsThenConnected)
 TEST_F(RootModuleEngineTest, WritesAreRefusedUntilInitialized)
 {
     engine = LRootModuleEngine::Create();
-    EXPECT_EQ(engine->SetParamValue(ParamDescriptor(2), Bytes({40, 1, 1, 0})), E_FAIL);
+    EXPECT_EQ(engine->SetParamValue(ParamDescriptor(2), Blob({40, 1, 1, 0})), E_FAIL);
     EXPECT_EQ(engine->EnableDevicePolling(true), E_FAIL);
     EXPECT_TRUE(listener->Drain(application.center).empty());
 }
@@ -58,7 +58,7 @@ TEST_F(RootModuleEngineTest, EachRealChangePostsOnePair)
     MakeEngine();
     listener->Drain(application.center);
 
-    const Variant pad2 = Bytes({40, 1, 1, 0});
+    const Variant pad2 = Blob({40, 1, 1, 0});
     EXPECT_EQ(engine->SetParamValue(ParamDescriptor(2), pad2), S_OK);
     std::vector<Posted> posted = listener->Drain(application.center);
     ASSERT_EQ(posted.size(), 1u);
@@ -81,7 +81,7 @@ TEST_F(RootModuleEngineTest, OfflineWritesOutsideTheModelAreRefused)
 {
     MakeEngine();
     listener->Drain(application.center);
-    EXPECT_EQ(engine->SetParamValue(ParamDescriptor(17), Bytes({1})), -1);
+    EXPECT_EQ(engine->SetParamValue(ParamDescriptor(17), Blob({1})), -1);
     EXPECT_TRUE(listener->Drain(application.center).empty());
 }
 
@@ -133,7 +133,7 @@ TEST_F(RootModuleEngineTest, ChangeRequestsPostedToTheApplicationAreWritten)
 {
     MakeEngine();
     listener->Drain(application.center);
-    const Variant knob1 = Bytes({20, 10, 100});
+    const Variant knob1 = Blob({20, 10, 100});
     ASSERT_EQ(application.center->Post(u"NID_PARAM_MODULE_CHANGE_REQ", ParamChangePair::Create(ParamDescriptor(9), knob1)),
               S_OK);
     // A request without a pair is ignored.
