@@ -6,6 +6,9 @@
 #include "vqframework/notification/NotificationCenter.h"
 #include "vqframework/objectbase/RCPtr.h"
 #include "vqframework/objectbase/RefCountedObject.h"
+#include "vqframework/storage/StringT.h"
+
+#include <cstdint>
 
 namespace VQ {
 
@@ -15,6 +18,10 @@ public:
     virtual RCPtr<LNotificationCenter> GetNotificationCenter() = 0;
     // The device parameter engine the application holds; empty when it holds none.
     virtual RCPtr<LRefCountedObject> GetRootModuleEngine() = 0;
+    // A message box owned by the application (style: Platform::MessageBoxIconError and its peers);
+    // the answer, or 0 when none could be shown.
+    virtual int32_t ShowMessageBox(const StringT<char16_t, char>& caption, const StringT<char16_t, char>& text,
+                                   uint32_t style) = 0;
 
 protected:
     ~IApplicationServices() = default;
