@@ -40,10 +40,9 @@ void* FindLibrarySymbol(void* library, const char* name)
     return dlsym(library, name);
 }
 
-void UnloadSharedLibrary(void* library)
+bool UnloadSharedLibrary(void* library)
 {
-    if (library)
-        dlclose(library);
+    return !library || dlclose(library) == 0;
 }
 
 } // namespace VQ::Platform

@@ -18,7 +18,7 @@ void* LoadSharedLibrary(const std::string& path);
 // The address of an exported symbol; null when the library or the symbol is missing.
 void* FindLibrarySymbol(void* library, const char* name);
 
-// Lets go of a library LoadSharedLibrary gave; null is allowed.
-void UnloadSharedLibrary(void* library);
+// Lets go of a library LoadSharedLibrary gave; true when it was let go of, and for null.
+bool UnloadSharedLibrary(void* library);
 
 } // namespace VQ::Platform

@@ -65,5 +65,13 @@ TEST(SharedLibraryTest, FindsExportedSymbolsOnly)
     EXPECT_EQ(Platform::FindLibrarySymbol(nullptr, "UVDI_ReleaseAll"), nullptr);
 }
 
+TEST(SharedLibraryTest, UnloadReportsTheLibraryLetGoOf)
+{
+    EXPECT_TRUE(Platform::UnloadSharedLibrary(nullptr));
+    void* library = Platform::LoadSharedLibrary(TEST_LIBRARY_PATH);
+    ASSERT_NE(library, nullptr);
+    EXPECT_TRUE(Platform::UnloadSharedLibrary(library));
+}
+
 } // namespace
 } // namespace VQ::test
