@@ -1,4 +1,5 @@
 #include "vqframework/system/IniFileManagerProxy.h"
+#include "vqframework/system/LIniFileManager.h"
 
 #include "platform/library/SharedLibrary.h"
 
@@ -670,6 +671,24 @@ TEST_F(IniFileManagerProxyTest, FailedTextReadKeepsTheDefault)
             bufferSizes.push_back(call.numbers.back());
         EXPECT_EQ(bufferSizes, c.bufferSizes) << c.what;
     }
+}
+
+TEST_F(IniFileManagerProxyTest, CountedStoreForwardsEveryOperationToItsProxy)
+{
+    RCPtr<LIniFileManager> store = LIniFileManager::Create(FakeLoader);
+    ExpectNoOperationReachesTheLibrary(*store);
+    ASSERT_EQ(store->Load(u"/opt/rkt4"), S_OK);
+    EXPECT_EQ(g_library.loadedPaths, std::vector<std::string>{"/opt/rkt4/" + LibraryName});
+    EXPECT_EQ(store->Load(u"/opt/rkt4"), S_FALSE);
+    ExpectEveryOperationReachesTheLibrary(*store);
+
+    g_library.nodeExists = true;
+    EXPECT_TRUE(store->DoesNodeExist(1, u"Pads"));
+    EXPECT_EQ(store->Unload(), S_OK);
+    EXPECT_EQ(store->Unload(), S_FALSE);
+    ASSERT_EQ(store->Load(u"/opt/rkt4"), S_OK);
+    store = nullptr;
+    EXPECT_EQ(g_library.unloads, 2) << "the last reference takes the library with it";
 }
 
 } // namespace
