@@ -7,6 +7,7 @@
 #include "vqframework/objectbase/RCPtr.h"
 #include "vqframework/objectbase/RefCountedObject.h"
 #include "vqframework/storage/StringT.h"
+#include "vqframework/system/LIniFileManager.h"
 
 #include <cstdint>
 
@@ -22,6 +23,15 @@ public:
     // the answer, or 0 when none could be shown.
     virtual int32_t ShowMessageBox(const StringT<char16_t, char>& caption, const StringT<char16_t, char>& text,
                                    uint32_t style) = 0;
+    // The text of the id in the application's string table; empty when the table has no such id.
+    virtual StringT<char16_t, char> GetLocalizedString(const char16_t* id) = 0;
+    // The settings store the application loaded; empty when it holds none.
+    virtual RCPtr<LIniFileManager> GetSettingsStore() = 0;
+    // The store's handle of a settings file the application opened (SettingsFileUser); 0 when none.
+    virtual int32_t GetSettingsFileHandle(int32_t kind) = 0;
+
+    // The user's settings file, "UserSettings.ini".
+    static constexpr int32_t SettingsFileUser = 1;
 
 protected:
     ~IApplicationServices() = default;

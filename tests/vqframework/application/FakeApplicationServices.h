@@ -1,11 +1,12 @@
 // The application object as the components below the shell see it, for tests: an "application"
-// centre of its own, an engine slot and a record of the message boxes shown, installed for the fake's
-// lifetime.
+// centre of its own, an engine slot, a record of the message boxes shown, a string table and a
+// settings store the test fills, installed for the fake's lifetime.
 #pragma once
 
 #include "vqframework/application/ApplicationServices.h"
 #include "vqframework/notification/NotificationCenter.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,14 @@ public:
         return 1;
     }
 
+    StringT<char16_t, char> GetLocalizedString(const char16_t* id) override
+    {
+        const auto found = strings.find(id);
+        return found == strings.end() ? StringT<char16_t, char>() : StringT<char16_t, char>(found->second.c_str());
+    }
+    RCPtr<LIniFileManager> GetSettingsStore() override { return settingsStore; }
+    int32_t GetSettingsFileHandle(int32_t kind) override { return kind == SettingsFileUser ? settingsFileHandle : 0; }
+
     struct MessageBox {
         std::string caption;
         std::string text;
@@ -39,6 +48,9 @@ public:
     RCPtr<LNotificationCenter> center;
     RCPtr<LRefCountedObject> engine;
     std::vector<MessageBox> messageBoxes;
+    std::map<std::u16string, std::u16string> strings;
+    RCPtr<LIniFileManager> settingsStore;
+    int32_t settingsFileHandle = 0;
 };
 
 } // namespace VQ::test
