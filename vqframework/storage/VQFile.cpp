@@ -2,9 +2,12 @@
 
 #include "vqframework/objectbase/Exception.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -225,6 +228,50 @@ int32_t File::GetLength() const
     if (status.st_size > INT32_MAX)
         VQ_THROW_DETAIL(std::runtime_error, "file too large");
     return static_cast<int32_t>(status.st_size);
+}
+
+VQRESULT WriteFileReplacing(const PathString& path, const void* data, uint32_t size)
+{
+    if (path.IsEmpty() || (!data && size))
+        return E_FAIL;
+    const std::string target = path.ToUTF8().GetString();
+    struct stat existing;
+    const bool replacing = StatPath(target.c_str(), existing);
+    if (replacing && S_ISDIR(existing.st_mode))
+        return E_FAIL;
+
+    // O_EXCL with a name of our own rather than mkstemp, so that a new file gets the umask's
+    // permissions as any other file the program writes.
+    static std::atomic<uint32_t> counter{0};
+    std::string temporary;
+    int descriptor = -1;
+    for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
+        temporary = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        descriptor = RetryInterrupted(
+            [&] { return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
+        if (descriptor < 0 && errno != EEXIST)
+            return E_FAIL;
+    }
+    if (descriptor < 0)
+        return E_FAIL;
+
+    bool written = !replacing || ::fchmod(descriptor, existing.st_mode & 07777) == 0;
+    const auto* bytes = static_cast<const char*>(data);
+    for (uint32_t done = 0; written && done < size;) {
+        const ssize_t count = RetryInterrupted([&] { return ::write(descriptor, bytes + done, size - done); });
+        if (count <= 0)
+            written = false;
+        else
+            done += static_cast<uint32_t>(count);
+    }
+    // A full disk may only show at the flush or the close.
+    written = written && ::fsync(descriptor) == 0;
+    written = ::close(descriptor) == 0 && written;
+    if (!written || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        (void)::unlink(temporary.c_str());
+        return E_FAIL;
+    }
+    return S_OK;
 }
 
 VQRESULT EnsureDirectory(const PathString& path)

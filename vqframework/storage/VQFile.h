@@ -59,6 +59,10 @@ private:
     uint32_t m_flags = 0;
 };
 
+// Writes the bytes to a new file beside the path and renames it over the path once they are on disk,
+// so that a failure leaves an existing file as it was. 0, or E_FAIL with the new file removed. A
+// replaced file keeps its permissions.
+VQRESULT WriteFileReplacing(const StringT<char16_t, char>& path, const void* data, uint32_t size);
 // 1 when the folder exists, 0 when it was created with its missing parents, E_FAIL when a file has
 // that name or the folder cannot be created.
 VQRESULT EnsureDirectory(const StringT<char16_t, char>& path);

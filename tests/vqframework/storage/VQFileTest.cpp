@@ -15,6 +15,7 @@
 #include <type_traits>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace VQ {
@@ -368,6 +369,35 @@ TEST_F(VQFileTest, ThrowsReadWhenDeviceFailsTheRead)
     char buffer[16];
     EXPECT_THAT(RuntimeErrorOf([&] { file.Read(buffer, sizeof buffer, 0); }),
                 ::testing::MatchesRegex(FileErrorPattern("read", "Read")));
+}
+
+TEST_F(VQFileTest, WriteFileReplacingCreatesOrReplacesWholeAndLeavesNothingElse)
+{
+    ASSERT_EQ(WriteFileReplacing(FromUtf8(PathOf("new.bin")), "abc", 3), S_OK);
+    EXPECT_EQ(ReadFile("new.bin"), "abc");
+
+    WriteFile("old.bin", "a much longer old content");
+    ASSERT_EQ(::chmod(PathOf("old.bin").c_str(), 0640), 0);
+    ASSERT_EQ(WriteFileReplacing(FromUtf8(PathOf("old.bin")), "xy", 2), S_OK);
+    EXPECT_EQ(ReadFile("old.bin"), "xy");
+    EXPECT_EQ(std::filesystem::status(PathOf("old.bin")).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::group_read);
+
+    ASSERT_EQ(WriteFileReplacing(FromUtf8(PathOf("empty.bin")), nullptr, 0), S_OK);
+    EXPECT_TRUE(Exists("empty.bin"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_folder), std::filesystem::directory_iterator()), 3);
+}
+
+TEST_F(VQFileTest, WriteFileReplacingFailsWithoutTouchingWhatIsThere)
+{
+    EXPECT_EQ(WriteFileReplacing(FromUtf8(PathOf("missing/file.bin")), "abc", 3), E_FAIL);
+    ASSERT_TRUE(std::filesystem::create_directory(PathOf("folder")));
+    WriteFile("folder/inside", "kept");
+    EXPECT_EQ(WriteFileReplacing(FromUtf8(PathOf("folder")), "abc", 3), E_FAIL);
+    EXPECT_EQ(ReadFile("folder/inside"), "kept");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_folder), std::filesystem::directory_iterator()), 1)
+        << "no temporary file is left behind";
 }
 
 TEST(VQFilePathTest, GetFolderPathSplitsAtLastSeparator)
