@@ -4,6 +4,7 @@
 #include "editor/preset/PresetFile.h"
 #include "platform/dialogs/Dialogs.h"
 #include "vqframework/application/ApplicationServices.h"
+#include "vqframework/system/LIniFileManager.h"
 #include "vqframework/notification/NotificationCenter.h"
 #include "vqframework/storage/ParamValue.h"
 #include "vqframework/storage/VQFile.h"

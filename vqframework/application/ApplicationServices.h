@@ -7,11 +7,12 @@
 #include "vqframework/objectbase/RCPtr.h"
 #include "vqframework/objectbase/RefCountedObject.h"
 #include "vqframework/storage/StringT.h"
-#include "vqframework/system/LIniFileManager.h"
 
 #include <cstdint>
 
 namespace VQ {
+
+class LIniFileManager;
 
 class IApplicationServices {
 public:

@@ -3,7 +3,6 @@
 #include "platform/dialogs/Dialogs.h"
 #include "vqframework/application/ApplicationServices.h"
 #include "vqframework/storage/StringFormat.h"
-#include "vqframework/storage/VQFile.h"
 
 #include <string>
 #include <vector>
@@ -56,6 +55,36 @@ Platform::FileDialogRequest MakeRequest(Platform::FileDialogKind kind, const Str
     return request;
 }
 
+// The text after the path's last '/': the desktop's paths are absolute, and a backslash is part of a
+// name.
+String FileNameOf(const String& path)
+{
+    const int32_t slash = path.ReverseFind('/');
+    return slash < 0 ? path : path.Mid(slash + 1);
+}
+
+// The folder a path lies in; the root is its own folder.
+String FolderOf(const String& path)
+{
+    const int32_t slash = path.ReverseFind('/');
+    if (slash < 0)
+        return String();
+    return slash == 0 ? String(u"/") : path.Left(slash);
+}
+
+// The paths as UTF-16; false when a name is no UTF-8 text, which no text of this program can hold
+// without changing the path.
+bool ConvertPaths(const std::vector<std::string>& paths, LFileDialog::StringArray& out)
+{
+    for (const std::string& path : paths) {
+        String converted;
+        if (converted.AssignFromUTF8(path.data(), int32_t(path.size())) != S_OK)
+            return false;
+        out.Add(converted);
+    }
+    return true;
+}
+
 void ShowErrorBox(const String& caption, const String& text)
 {
     if (IApplicationServices* application = GetApplicationServices())
@@ -77,13 +106,9 @@ VQRESULT LFileDialog::ShowOpenDialog(const String& filter, const String& default
     Platform::FileDialogRequest request =
         MakeRequest(Platform::FileDialogKind::Open, filter, defaultExtension, title, m_folder);
     request.multiple = multipleSelection;
-    std::vector<std::string> paths;
-    if (Platform::ShowFileDialog(request, paths) != Platform::FileDialogResult::Chosen || paths.empty())
-        return E_FAIL;
-
     StringArray files;
-    for (const std::string& path : paths)
-        files.Add(String(std::string_view(path)));
+    if (!Choose(request, title, files))
+        return E_FAIL;
     TakeChoice(files.GetAt(0));
     m_files = std::move(files);
     return S_OK;
@@ -97,12 +122,12 @@ VQRESULT LFileDialog::ShowSaveDialog(const String& filter, const String& default
     Platform::FileDialogRequest request =
         MakeRequest(Platform::FileDialogKind::Save, filter, defaultExtension, title, m_folder);
     request.fileName = "Untitled";
-    std::vector<std::string> paths;
-    if (Platform::ShowFileDialog(request, paths) != Platform::FileDialogResult::Chosen || paths.empty())
+    StringArray files;
+    if (!Choose(request, title, files))
         return E_FAIL;
 
-    const String path{std::string_view(paths[0])};
-    if (longestFileName > 0 && VQ::GetFileName(path).GetLength() > longestFileName) {
+    const String path = files.GetAt(0);
+    if (longestFileName > 0 && FileNameOf(path).GetLength() > longestFileName) {
         ShowErrorBox(u"File Save Error",
                      String::Format(u"The file length is larger than the maximum limit of %d characters ",
                                     longestFileName));
@@ -112,14 +137,22 @@ VQRESULT LFileDialog::ShowSaveDialog(const String& filter, const String& default
     return S_OK;
 }
 
+bool LFileDialog::Choose(const Platform::FileDialogRequest& request, const String& title, StringArray& files)
+{
+    std::vector<std::string> paths;
+    if (Platform::ShowFileDialog(request, paths) != Platform::FileDialogResult::Chosen || paths.empty())
+        return false;
+    if (!ConvertPaths(paths, files)) {
+        ShowErrorBox(title, u"The name of the chosen file is not UTF-8 text, which this program cannot use.");
+        return false;
+    }
+    return true;
+}
+
 void LFileDialog::TakeChoice(const String& path)
 {
     m_file = path;
-    String folder = VQ::GetFolderPath(path);
-    // A file at the root has no text before its slash; its folder is the root itself.
-    if (folder.IsEmpty() && path.GetString()[0] == u'/')
-        folder = u"/";
-    m_folder = folder;
+    m_folder = FolderOf(path);
 }
 
 } // namespace VQ

@@ -12,6 +12,10 @@
 
 namespace VQ {
 
+namespace Platform {
+struct FileDialogRequest;
+}
+
 class LFileDialog : public virtual LRefCountedObject {
 public:
     using String = StringT<char16_t, char>;
@@ -39,6 +43,8 @@ public:
 private:
     explicit LFileDialog(const String& initialFolder) : m_folder(initialFolder) {}
 
+    // Runs the dialog; false when it was cancelled or failed, or its answer cannot be used.
+    bool Choose(const Platform::FileDialogRequest& request, const String& title, StringArray& files);
     void TakeChoice(const String& path);
 
     String m_file;

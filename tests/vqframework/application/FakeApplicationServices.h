@@ -5,6 +5,7 @@
 
 #include "vqframework/application/ApplicationServices.h"
 #include "vqframework/notification/NotificationCenter.h"
+#include "vqframework/system/LIniFileManager.h"
 
 #include <map>
 #include <string>

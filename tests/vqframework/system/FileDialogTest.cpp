@@ -202,6 +202,39 @@ TEST_F(FileDialogTest, AMultipleSelectionListsEveryFileAndLeavesNoTraceOnTheNext
     EXPECT_EQ(records[1].kind, "open");
 }
 
+TEST_F(FileDialogTest, ANameThatIsNoUTF8TextIsRefusedRatherThanCut)
+{
+    test::FakeApplicationServices application;
+    const std::string target = MakeFolder("target");
+    const std::string kept = MakeFile("bank/A.rkt4");
+    Answer({kept, target + "/caf\xE9"});
+    RCPtr<LFileDialog> dialog = LFileDialog::Create(Wide(target));
+    ASSERT_EQ(dialog->ShowOpenDialog(ProgramFilter, u"rkt4", u"Open Program", false), S_OK);
+
+    EXPECT_EQ(dialog->ShowSaveDialog(ProgramFilter, u"rkt4", u"Save Program", -1), E_FAIL);
+
+    ASSERT_EQ(application.messageBoxes.size(), 1u);
+    EXPECT_EQ(application.messageBoxes[0].caption, "Save Program");
+    EXPECT_EQ(application.messageBoxes[0].style, 16u);
+    EXPECT_EQ(UTF8(dialog->GetFileName()), kept);
+    EXPECT_EQ(UTF8(dialog->GetFolderPath()), m_root + "/bank");
+}
+
+TEST_F(FileDialogTest, ABackslashIsPartOfTheNameNotAFolderBreak)
+{
+    test::FakeApplicationServices application;
+    const std::string target = MakeFolder("target");
+    Answer({target + "/a\\b.rkt4"});
+    RCPtr<LFileDialog> dialog = LFileDialog::Create(u".");
+
+    // "a\b.rkt4" is 8 characters, all of them the name's.
+    EXPECT_EQ(dialog->ShowSaveDialog(ProgramFilter, u"rkt4", u"Save Program", 7), E_FAIL);
+    Answer({target + "/a\\b.rkt4"});
+    ASSERT_EQ(dialog->ShowSaveDialog(ProgramFilter, u"rkt4", u"Save Program", 8), S_OK);
+    EXPECT_EQ(UTF8(dialog->GetFolderPath()), target);
+    EXPECT_EQ(UTF8(dialog->GetFileName()), target + "/a\\b.rkt4");
+}
+
 TEST_F(FileDialogTest, FilterEntriesWithoutPatternsAreNotOffered)
 {
     Answer({"cancel"});

@@ -2,9 +2,10 @@
 // program loads it.
 #include "vqframework/system/LIniFileManager.h"
 
+#include "platform/dialogs/ChildProcess.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -42,16 +43,10 @@ protected:
     // What a second process reads from the settings file at its start.
     std::string ReadInAnotherProcess(const std::string& key) const
     {
-        const std::string command = "'" SETTINGS_PROBE_PATH "' '" + m_file.string() + "' '" + key + "'";
-        FILE* probe = popen(command.c_str(), "r");
-        if (!probe)
+        const Platform::ChildProcessResult probe = Platform::RunChildProcess({SETTINGS_PROBE_PATH, m_file.string(), key});
+        if (!probe.started)
             return "<no process>";
-        std::string out;
-        char chunk[256];
-        while (size_t count = std::fread(chunk, 1, sizeof chunk, probe))
-            out.append(chunk, count);
-        const int status = pclose(probe);
-        return status == 0 ? out : "<probe failed>";
+        return probe.exitStatus == 0 ? probe.output : "<probe failed>";
     }
 
     fs::path m_folder;
