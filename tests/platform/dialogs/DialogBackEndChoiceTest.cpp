@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -60,6 +62,17 @@ TEST_F(WithoutDisplayTest, SdlShowsNoMessageBoxAndOffersNoFileDialog)
     EXPECT_EQ(answer, 0);
     EXPECT_THAT(errors, ::testing::HasSubstr("Program Error: The file is damaged.\n"));
     EXPECT_EQ(ShowOpen(), FileDialogResult::Failed);
+}
+
+// SDL's data for the caller's thread (its GL context among it) survives the box: the error text set
+// here stands for all of it.
+TEST_F(WithoutDisplayTest, SdlMessageBoxLeavesTheCallersSdlThreadDataAlone)
+{
+    ScopedEnvironmentVariable sdl("VQ_DIALOGS", "sdl");
+    SDL_SetError("set by the caller");
+    EXPECT_EQ(ShowMessage().first, 0);
+    EXPECT_STREQ(SDL_GetError(), "set by the caller");
+    SDL_ClearError();
 }
 
 // zenity says it cannot open the display and exits with the status of a cancel: still a failure.
