@@ -193,7 +193,10 @@ ChildProcessResult RunChildProcess(const std::vector<std::string>& arguments)
         if (done < 0 && errno != EINTR)
             return result;
     }
-    // poll itself failed: the program is still waited for, so it is not left behind unreaped.
+    // poll itself failed: the program is still waited for, so it is not left behind unreaped. The
+    // pipes are closed first: a program blocked writing to a full one would otherwise never end.
+    outputRead.Close();
+    errorsRead.Close();
     int status = 0;
     pid_t done;
     do

@@ -108,13 +108,12 @@ int32_t ShowMessageBox(std::string_view caption, std::string_view text, uint32_t
     return 0;
 }
 
-FileDialogResult ShowFileDialog(const FileDialogRequest& request, std::vector<std::string>& paths)
+namespace {
+
+// Fills paths only when the result is Chosen.
+FileDialogResult RunFileDialogWith(DialogBackEnd& backEnd, const FileDialogRequest& request,
+                                   std::vector<std::string>& paths)
 {
-    paths.clear();
-    const std::vector<std::unique_ptr<DialogBackEnd>> backEnds = ChooseBackEnds(false);
-    if (backEnds.empty())
-        return FileDialogResult::Failed;
-    DialogBackEnd& backEnd = *backEnds.front();
     FileDialogRequest shown = request;
     shown.folder = AbsoluteFolder(request.folder);
     shown.multiple = request.kind == FileDialogKind::Open && request.multiple;
@@ -155,6 +154,20 @@ FileDialogResult ShowFileDialog(const FileDialogRequest& request, std::vector<st
         if (IsFolder(FolderOf(*missing)))
             shown.folder = FolderOf(*missing);
     }
+}
+
+} // namespace
+
+FileDialogResult ShowFileDialog(const FileDialogRequest& request, std::vector<std::string>& paths)
+{
+    paths.clear();
+    // A tool that failed (not one the user cancelled) hands the request to the next, as with message boxes.
+    for (const std::unique_ptr<DialogBackEnd>& backEnd : ChooseBackEnds(false)) {
+        const FileDialogResult result = RunFileDialogWith(*backEnd, request, paths);
+        if (result != FileDialogResult::Failed)
+            return result;
+    }
+    return FileDialogResult::Failed;
 }
 
 } // namespace VQ::Platform

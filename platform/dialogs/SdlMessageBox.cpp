@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <thread>
+
 namespace VQ::Platform {
 
 namespace {
@@ -23,10 +25,16 @@ public:
         // SDL reports success when a helper it starts cannot reach the display either; only the
         // button coming back shows that a box was there. A box closed by the window manager gives
         // none and counts as not shown: its text then goes to standard error as well, not lost.
-        int pressed = -1;
-        const bool shown = SDL_ShowMessageBox(&box, &pressed) == 0 && pressed == MessageBoxAnswerOk;
-        // SDL keeps its error text in data of the calling thread, freed only for threads it made.
-        SDL_TLSCleanup();
+        bool shown = false;
+        // On a thread of its own: SDL keeps its error text in data of the calling thread, freed only
+        // for threads it made, and freeing it on the caller's thread would drop all the SDL data that
+        // thread holds (its GL context among them).
+        std::thread showing([&box, &shown] {
+            int pressed = -1;
+            shown = SDL_ShowMessageBox(&box, &pressed) == 0 && pressed == MessageBoxAnswerOk;
+            SDL_TLSCleanup();
+        });
+        showing.join();
         return shown;
     }
 

@@ -34,6 +34,8 @@ public:
     const std::string& Problem() const { return m_problem; }
     // ":N".
     const std::string& Name() const { return m_name; }
+    // The server's process id while it runs, else -1.
+    int Pid() const { return m_pid; }
 
     // Stops the server now: its clients lose their connection, and toolkits end the program on
     // that. DISPLAY keeps naming it until destruction, so threads still running read no changed

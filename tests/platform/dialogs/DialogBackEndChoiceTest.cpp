@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -62,6 +64,17 @@ TEST_F(WithoutDisplayTest, SdlShowsNoMessageBoxAndOffersNoFileDialog)
     EXPECT_EQ(ShowOpen(), FileDialogResult::Failed);
 }
 
+// SDL's data for the caller's thread (its GL context among it) survives the box: the error text set
+// here stands for all of it.
+TEST_F(WithoutDisplayTest, SdlMessageBoxLeavesTheCallersSdlThreadDataAlone)
+{
+    ScopedEnvironmentVariable sdl("VQ_DIALOGS", "sdl");
+    SDL_SetError("set by the caller");
+    EXPECT_EQ(ShowMessage().first, 0);
+    EXPECT_STREQ(SDL_GetError(), "set by the caller");
+    SDL_ClearError();
+}
+
 // zenity says it cannot open the display and exits with the status of a cancel: still a failure.
 TEST_F(WithoutDisplayTest, ZenityThatCannotOpenTheDisplayFailsInsteadOfCancelling)
 {
@@ -100,6 +113,18 @@ TEST_F(WithoutDisplayTest, ToolThatIsNotInstalledFails)
     }
 }
 
+// A stand-in for a tool in folder, printing and exiting as the variables PREFIX_OUTPUT,
+// PREFIX_ERRORS and PREFIX_STATUS tell it.
+void WriteFakeTool(const std::string& folder, const std::string& tool, const std::string& prefix)
+{
+    const std::string path = folder + "/" + tool;
+    std::ofstream(path) << "#!/bin/sh\n"
+                           "printf '%s' \"$" << prefix << "_OUTPUT\"; printf '%s' \"$" << prefix << "_ERRORS\" >&2\n"
+                           "[ \"$" << prefix << "_STATUS\" = killed ] && kill -KILL $$\n"
+                           "exit $" << prefix << "_STATUS\n";
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+}
+
 // Stand-ins for the tools on PATH, printing and exiting as told, show how their endings are read.
 struct ToolEndingCase {
     const char* tool;
@@ -113,16 +138,7 @@ struct ToolEndingCase {
 
 class ToolEndingTest : public ::testing::TestWithParam<ToolEndingCase> {
 protected:
-    void SetUp() override
-    {
-        const ToolEndingCase& c = GetParam();
-        const std::string tool = folder.Path() + "/" + c.tool;
-        std::ofstream(tool) << "#!/bin/sh\n"
-                               "printf '%s' \"$FAKE_OUTPUT\"; printf '%s' \"$FAKE_ERRORS\" >&2\n"
-                               "[ \"$FAKE_STATUS\" = killed ] && kill -KILL $$\n"
-                               "exit $FAKE_STATUS\n";
-        std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
-    }
+    void SetUp() override { WriteFakeTool(folder.Path(), GetParam().tool, "FAKE"); }
 
     TemporaryFolder folder;
     ScopedEnvironmentVariable display{"DISPLAY", ":0"};
@@ -163,6 +179,58 @@ INSTANTIATE_TEST_SUITE_P(
         ToolEndingCase{"kdialog", "1", "", "", FileDialogResult::Cancelled, {}, 1},
         ToolEndingCase{"kdialog", "1", "", "qt.qpa.xcb: could not connect to display :0\n", FileDialogResult::Failed,
                        {}, 0}));
+
+// Neither tool forced: a file dialog that zenity fails to show is asked of kdialog, one the user
+// cancelled is not.
+struct ToolFallbackCase {
+    const char* zenityStatus;
+    const char* zenityErrors;
+    const char* kdialogStatus;
+    FileDialogResult result;
+    std::vector<std::string> paths;
+};
+
+class ToolFallbackTest : public ::testing::TestWithParam<ToolFallbackCase> {
+protected:
+    void SetUp() override
+    {
+        WriteFakeTool(folder.Path(), "zenity", "ZENITY");
+        WriteFakeTool(folder.Path(), "kdialog", "KDIALOG");
+    }
+
+    TemporaryFolder folder;
+    ScopedEnvironmentVariable display{"DISPLAY", ":0"};
+    ScopedEnvironmentVariable path{"PATH", folder.Path() + ":/usr/bin:/bin"};
+    ScopedEnvironmentVariable dialogs{"VQ_DIALOGS", nullptr};
+    ScopedEnvironmentVariable zenityOutput{"ZENITY_OUTPUT", "/x/Zenity.rkt4\n"};
+    ScopedEnvironmentVariable zenityErrors{"ZENITY_ERRORS", GetParam().zenityErrors};
+    ScopedEnvironmentVariable zenityStatus{"ZENITY_STATUS", GetParam().zenityStatus};
+    ScopedEnvironmentVariable kdialogOutput{"KDIALOG_OUTPUT", "/x/KDialog.rkt4\n"};
+    ScopedEnvironmentVariable kdialogErrors{"KDIALOG_ERRORS", ""};
+    ScopedEnvironmentVariable kdialogStatus{"KDIALOG_STATUS", GetParam().kdialogStatus};
+};
+
+TEST_P(ToolFallbackTest, FileDialogFallsBackToTheNextToolOnlyWhenOneFails)
+{
+    const ToolFallbackCase& c = GetParam();
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Save;
+    request.folder = "/";
+    std::vector<std::string> paths{"stale"};
+    EXPECT_EQ(ShowFileDialog(request, paths), c.result);
+    EXPECT_EQ(paths, c.paths);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fallbacks, ToolFallbackTest,
+    ::testing::Values(
+        ToolFallbackCase{"0", "", "0", FileDialogResult::Chosen, {"/x/Zenity.rkt4"}},
+        ToolFallbackCase{"1", "", "0", FileDialogResult::Cancelled, {}},
+        ToolFallbackCase{"1", "(zenity:7): Gtk-WARNING **: cannot open display: :0\n", "0", FileDialogResult::Chosen,
+                         {"/x/KDialog.rkt4"}},
+        ToolFallbackCase{"killed", "", "0", FileDialogResult::Chosen, {"/x/KDialog.rkt4"}},
+        ToolFallbackCase{"255", "", "1", FileDialogResult::Cancelled, {}},
+        ToolFallbackCase{"255", "", "255", FileDialogResult::Failed, {}}));
 
 } // namespace
 } // namespace VQ::Platform
