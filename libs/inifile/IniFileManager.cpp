@@ -1,5 +1,5 @@
 // The entry points of the settings library: handles onto the open files, one lock over all of them,
-// and every change saved at once.
+// and every change saved at once, merged into what another process saved meanwhile.
 #include "IniFileManagerApi.h"
 
 #include "IniDocument.h"
@@ -8,11 +8,13 @@
 #include <charconv>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #define INIFILE_EXPORT __attribute__((visibility("default")))
 
@@ -22,17 +24,23 @@ namespace {
 
 namespace Api = IniFileManagerApi;
 
+using Change = std::function<Outcome(IniDocument&)>;
+
 // One file, shared by every handle opened onto its path.
 struct OpenFile {
     std::string path;
+    // The comment a new file starts with.
+    std::string header;
     IniDocument document;
+    // The file as last read or saved; another one on disk was saved by someone else.
+    FileIdentity identity;
     int handles = 0;
     // The file is there but could not be read, so it is never written over.
     bool readOnly = false;
     // The file held what the reader refuses; a copy goes aside before it is first written over.
     bool keepAside = false;
-    // A save failed since the last change.
-    bool unsaved = false;
+    // The changes since the last save that succeeded, made again on a file read anew.
+    std::vector<Change> unsaved;
 };
 
 struct Library {
@@ -65,36 +73,78 @@ template <class Body> int Guard(Body body) noexcept
     }
 }
 
+// Takes what the file on disk holds now, the same way as when it was opened: what the reader refuses
+// gives empty settings and is kept aside, a missing file leaves the settings as they are. False when
+// the file cannot be read now; it is then not written over either.
+bool Load(OpenFile& file, const ReadResult& read)
+{
+    if (read.status == ReadStatus::Unreadable || read.status == ReadStatus::Failed)
+        return false;
+    if (read.status == ReadStatus::Read && IniDocument::IsAcceptedText(read.bytes)) {
+        file.document = IniDocument::Parse(read.bytes);
+        file.keepAside = false;
+    } else if (read.status != ReadStatus::Missing) {
+        file.document = IniDocument();
+        file.document.AddLeadingComment(file.header);
+        file.keepAside = true;
+    }
+    file.identity = read.identity;
+    return true;
+}
+
+// Reads the file again when someone else saved it since, and makes the unsaved changes again on it.
+bool Refresh(OpenFile& file)
+{
+    if (IdentityOf(file.path) == file.identity)
+        return true;
+    if (!Load(file, ReadFile(file.path, IniDocument::MaxFileSize)))
+        return false;
+    for (const Change& change : file.unsaved)
+        change(file.document);
+    return true;
+}
+
 bool Save(OpenFile& file) noexcept
 {
     try {
         if (file.keepAside) {
-            if (!CopyFile(file.path, file.path + ".corrupt"))
+            if (!CopyFileAside(file.path, ".corrupt"))
                 return false;
             file.keepAside = false;
         }
         if (!ReplaceFile(file.path, file.document.Serialise()))
             return false;
-        file.unsaved = false;
+        file.identity = IdentityOf(file.path);
+        file.unsaved.clear();
         return true;
     } catch (...) {
         return false;
     }
 }
 
+// Called with the file locked against other processes.
+int SaveRefreshed(OpenFile& file)
+{
+    return Refresh(file) && Save(file) ? Api::ResultOk : Api::ResultSaveFailed;
+}
+
 int Write(OpenFile& file)
+{
+    if (file.unsaved.empty())
+        return Api::ResultOk;
+    const FileLock lock(file.path);
+    return SaveRefreshed(file);
+}
+
+// Applies the change to the file as it is on disk now and saves it; a change that stores what is
+// already held saves only what a failed save left.
+int Commit(OpenFile& file, const Change& change)
 {
     if (file.readOnly)
         return Api::ResultReadOnly;
-    if (file.unsaved && !Save(file))
-        return Api::ResultSaveFailed;
-    return Api::ResultOk;
-}
-
-// A change that stores what is already held saves only what a failed save left.
-int Commit(OpenFile& file, Outcome outcome)
-{
-    switch (outcome) {
+    const FileLock lock(file.path);
+    const bool current = Refresh(file);
+    switch (change(file.document)) {
     case Outcome::Invalid:
     case Outcome::TooLarge:
         return Api::ResultInvalidArgument;
@@ -103,10 +153,12 @@ int Commit(OpenFile& file, Outcome outcome)
     case Outcome::Unchanged:
         break;
     case Outcome::Changed:
-        file.unsaved = true;
+        file.unsaved.push_back(change);
         break;
     }
-    return Write(file);
+    if (file.unsaved.empty())
+        return Api::ResultOk;
+    return current && Save(file) ? Api::ResultOk : Api::ResultSaveFailed;
 }
 
 // Clears the outputs before anything can fail.
@@ -156,15 +208,17 @@ int Open(const char* path, const char* version, const char* applicationName, int
     } else {
         file = std::make_shared<OpenFile>();
         file->path = resolved;
+        file->header = std::string(applicationName) + " settings " + version;
         const ReadResult read = ReadFile(resolved, IniDocument::MaxFileSize);
-        const bool accepted = read.status == ReadStatus::Read && IniDocument::IsAcceptedText(read.bytes);
-        if (accepted) {
-            file->document = IniDocument::Parse(read.bytes);
-        } else if (read.status == ReadStatus::Unreadable) {
+        // An error that may pass fails the open, so that the caller can try again.
+        if (read.status == ReadStatus::Failed)
+            return Api::ResultReadFailed;
+        if (read.status == ReadStatus::Unreadable) {
             file->readOnly = true;
         } else {
-            file->keepAside = read.status != ReadStatus::Missing;
-            file->document.AddLeadingComment(std::string(applicationName) + " settings " + version);
+            if (read.status == ReadStatus::Missing)
+                file->document.AddLeadingComment(file->header);
+            Load(*file, read);
         }
         library.files.emplace(resolved, file);
     }
@@ -209,12 +263,12 @@ int SetValue(int handle, const char* key, const char* text)
     return WithFile(handle, [&](OpenFile& file) {
         if (!key || !text)
             return Api::ResultInvalidArgument;
-        if (file.readOnly)
-            return Api::ResultReadOnly;
         const auto path = IniDocument::SplitKeyPath(key);
         if (!path)
-            return Api::ResultInvalidArgument;
-        return Commit(file, file.document.SetValue(path->node, path->key, text));
+            return file.readOnly ? Api::ResultReadOnly : Api::ResultInvalidArgument;
+        return Commit(file, [node = std::string(path->node), key = std::string(path->key), value = std::string(text)](IniDocument& document) {
+            return document.SetValue(node, key, value);
+        });
     });
 }
 
@@ -362,9 +416,9 @@ INIFILE_EXPORT int SetArrayCount(int handle, const char* node, int count)
         return WithFile(handle, [&](OpenFile& file) {
             if (!node)
                 return Api::ResultInvalidArgument;
-            if (file.readOnly)
-                return Api::ResultReadOnly;
-            return Commit(file, file.document.SetItemCount(node, count));
+            return Commit(file, [node = std::string(node), count](IniDocument& document) {
+                return document.SetItemCount(node, count);
+            });
         });
     });
 }
@@ -388,9 +442,9 @@ INIFILE_EXPORT int SetArrayItemAt(int handle, const char* node, int index, const
         return WithFile(handle, [&](OpenFile& file) {
             if (!node || !text)
                 return Api::ResultInvalidArgument;
-            if (file.readOnly)
-                return Api::ResultReadOnly;
-            return Commit(file, file.document.SetItem(node, index, text));
+            return Commit(file, [node = std::string(node), index, value = std::string(text)](IniDocument& document) {
+                return document.SetItem(node, index, value);
+            });
         });
     });
 }
@@ -401,9 +455,9 @@ INIFILE_EXPORT int RemoveArrayItemAt(int handle, const char* node, int index)
         return WithFile(handle, [&](OpenFile& file) {
             if (!node)
                 return Api::ResultInvalidArgument;
-            if (file.readOnly)
-                return Api::ResultReadOnly;
-            return Commit(file, file.document.RemoveItem(node, index));
+            return Commit(file, [node = std::string(node), index](IniDocument& document) {
+                return document.RemoveItem(node, index);
+            });
         });
     });
 }

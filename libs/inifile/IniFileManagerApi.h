@@ -7,7 +7,7 @@
 extern "C" {
 #endif
 
-// Handles start at 1; the out handle is preset to 0.
+// Handles start at 1; the out handle is preset to 0 and stays so when the open fails.
 int OpenIniFile(const char* path, const char* version, const char* applicationName, int* handle);
 // Saves what a failed save left unsaved; every set is saved at once anyway.
 int WriteIniFile(int handle);
@@ -53,6 +53,9 @@ inline constexpr int ResultNotFound = -4;
 inline constexpr int ResultSaveFailed = -5;
 // The file exists but could not be read, so it is never written over.
 inline constexpr int ResultReadOnly = -6;
+// OpenIniFile only: the file could not be read just now (too many open files, an I/O error); the open
+// may succeed when tried again.
+inline constexpr int ResultReadFailed = -7;
 
 using OpenIniFileFunction = int (*)(const char*, const char*, const char*, int*);
 using WriteIniFileFunction = int (*)(int);

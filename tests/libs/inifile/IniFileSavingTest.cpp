@@ -25,7 +25,8 @@ TEST_F(IniFileSavingTest, AMissingFileIsCreatedWithItsFoldersByTheFirstChange)
     ASSERT_EQ(SetIniValueStr(handle, "Folders/Last", "/home/user/programs"), Api::ResultOk);
     ASSERT_EQ(SetIniValueInt(handle, "Window", 1), Api::ResultOk);
     EXPECT_EQ(ReadBytes(path), std::string(NewFileComment) + "Skin=3\nWindow=1\n\n[Folders]\nLast=/home/user/programs\n");
-    EXPECT_EQ(Listing(path.parent_path()), std::vector<std::string>{"settings.ini"}) << "no temporary file left";
+    EXPECT_EQ(Listing(path.parent_path()), (std::vector<std::string>{"settings.ini", "settings.ini.lock"}))
+        << "no temporary file left";
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
@@ -118,7 +119,7 @@ TEST_F(IniFileSavingTest, AReplacedFileKeepsItsPermissionsAndALinkStaysALink)
     EXPECT_EQ(ReadBytes(real), "A=1\nB=2\n");
     EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(Listing(m_folder), (std::vector<std::string>{"link.ini", "real.ini"}));
+    EXPECT_EQ(Listing(m_folder), (std::vector<std::string>{"link.ini", "real.ini", "real.ini.lock"}));
 }
 
 TEST_F(IniFileSavingTest, AnUnwritableFolderFailsTheSaveButKeepsTheValue)
@@ -174,7 +175,7 @@ TEST_F(IniFileSavingTest, AFailedRenameLeavesNoTemporaryFileAndCloseSavesLater)
     fs::create_directories(path / "inside");
 
     EXPECT_EQ(SetIniValueStr(handle, "Key", "value"), Api::ResultSaveFailed);
-    EXPECT_EQ(Listing(m_folder), std::vector<std::string>{"settings.ini"});
+    EXPECT_EQ(Listing(m_folder), (std::vector<std::string>{"settings.ini", "settings.ini.lock"}));
     EXPECT_EQ(Listing(path), std::vector<std::string>{"inside"});
 
     fs::remove_all(path);
@@ -194,9 +195,9 @@ TEST_F(IniFileSavingTest, AFileThatCannotBeReadIsNeverWrittenOver)
     EXPECT_EQ(SetArrayCount(handle, "List", 1), Api::ResultReadOnly);
     EXPECT_EQ(SetArrayItemAt(handle, "List", 0, "v"), Api::ResultReadOnly);
     EXPECT_EQ(RemoveArrayItemAt(handle, "List", 0), Api::ResultReadOnly);
-    EXPECT_EQ(WriteIniFile(handle), Api::ResultReadOnly);
+    EXPECT_EQ(WriteIniFile(handle), Api::ResultOk) << "nothing is unsaved";
     EXPECT_EQ(ReadText(handle, "Key"), "<default>");
-    EXPECT_EQ(CloseIniFile(handle, 1), Api::ResultReadOnly);
+    EXPECT_EQ(CloseIniFile(handle, 1), Api::ResultOk);
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_TRUE(Listing(path).empty());
     EXPECT_EQ(Listing(m_folder), std::vector<std::string>{"settings.ini"});
@@ -213,7 +214,7 @@ TEST_F(IniFileSavingTest, AFileWithoutReadPermissionIsNeverWrittenOver)
     const int handle = Open(locked);
     EXPECT_EQ(ReadText(handle, "Key"), "<default>");
     EXPECT_EQ(SetIniValueStr(handle, "Key", "v"), Api::ResultReadOnly);
-    EXPECT_EQ(CloseIniFile(handle, 1), Api::ResultReadOnly);
+    EXPECT_EQ(CloseIniFile(handle, 1), Api::ResultOk);
     fs::permissions(locked, fs::perms::owner_read);
     EXPECT_EQ(ReadBytes(locked), "Key=original\n");
 }
@@ -248,7 +249,7 @@ TEST_F(IniFileSavingTest, AFileTheReaderRefusesIsKeptAsideBeforeTheFirstSave)
         fs::remove(aside);
         ASSERT_EQ(SetIniValueInt(handle, "Skin", 3), Api::ResultOk);
         EXPECT_FALSE(fs::exists(aside)) << "only what the reader refused is kept aside";
-        EXPECT_EQ(Listing(m_folder), std::vector<std::string>{"settings.ini"});
+        EXPECT_EQ(Listing(m_folder), (std::vector<std::string>{"settings.ini", "settings.ini.lock"}));
 
         ASSERT_EQ(CloseIniFile(handle, 1), Api::ResultOk);
         fs::remove(path);
@@ -258,23 +259,47 @@ TEST_F(IniFileSavingTest, AFileTheReaderRefusesIsKeptAsideBeforeTheFirstSave)
 TEST_F(IniFileSavingTest, FailingToKeepTheRefusedFileAsideLeavesItUntouched)
 {
     const fs::path path = PathOf("settings.ini");
-    const fs::path aside = PathOf("settings.ini.corrupt");
     const std::string original = "Skin=\xff\n";
     WriteBytes(path, original);
-    fs::create_directories(aside / "inside");
+    // Every name a copy may take is in use.
+    std::vector<std::string> listing{"settings.ini", "settings.ini.corrupt", "settings.ini.lock"};
+    fs::create_directory(PathOf("settings.ini.corrupt"));
+    for (int number = 1; number < 100; ++number) {
+        listing.push_back("settings.ini.corrupt." + std::to_string(number));
+        fs::create_directory(PathOf(listing.back()));
+    }
+    std::sort(listing.begin(), listing.end());
     const int handle = Open(path);
 
     EXPECT_EQ(SetIniValueInt(handle, "Skin", 2), Api::ResultSaveFailed);
     EXPECT_EQ(ReadBytes(path), original);
-    EXPECT_EQ(Listing(m_folder), (std::vector<std::string>{"settings.ini", "settings.ini.corrupt"}));
+    EXPECT_EQ(Listing(m_folder), listing);
     int value = 0;
     EXPECT_EQ(GetIniValueInt(handle, "Skin", 0, &value), Api::ResultOk);
     EXPECT_EQ(value, 2);
 
-    fs::remove_all(aside);
+    fs::remove(PathOf("settings.ini.corrupt.42"));
     EXPECT_EQ(WriteIniFile(handle), Api::ResultOk);
-    EXPECT_EQ(ReadBytes(aside), original);
+    EXPECT_EQ(ReadBytes(PathOf("settings.ini.corrupt.42")), original);
     EXPECT_EQ(ReadBytes(path), std::string(NewFileComment) + "Skin=2\n");
+}
+
+TEST_F(IniFileSavingTest, ACopyKeptAsideIsNeverReplacedByTheNextOne)
+{
+    const fs::path path = PathOf("settings.ini");
+    const std::string refused[] = {"First=\xff\n", "Second=\xfe\n", "Third=\xfd\n"};
+    const fs::path aside[] = {PathOf("settings.ini.corrupt"), PathOf("settings.ini.corrupt.1"),
+                              PathOf("settings.ini.corrupt.2")};
+    for (const std::string& bytes : refused) {
+        WriteBytes(path, bytes);
+        const int handle = Open(path);
+        ASSERT_EQ(SetIniValueInt(handle, "Skin", 2), Api::ResultOk);
+        ASSERT_EQ(CloseIniFile(handle, 1), Api::ResultOk);
+    }
+    for (size_t i = 0; i < std::size(refused); ++i)
+        EXPECT_EQ(ReadBytes(aside[i]), refused[i]) << aside[i];
+    EXPECT_EQ(Listing(m_folder), (std::vector<std::string>{"settings.ini", "settings.ini.corrupt", "settings.ini.corrupt.1",
+                                                           "settings.ini.corrupt.2", "settings.ini.lock"}));
 }
 
 TEST_F(IniFileSavingTest, TheFileNeverGrowsBeyondWhatTheReaderAccepts)
