@@ -37,6 +37,9 @@ LMidiManager::~LMidiManager() = default;
 
 int32_t LMidiManager::SendPresetToDevice(uint8_t program)
 {
+    // A number above 0x7F would be a status byte inside the SysEx.
+    if (program > 0x7F)
+        return -1;
     const String model(ModelName);
     if (!OpenDevicePorts(model, model))
         return -1;
@@ -63,6 +66,9 @@ int32_t LMidiManager::SendPresetToDevice(uint8_t program)
 
 int32_t LMidiManager::GetPresetFromMidiDevice(uint8_t program)
 {
+    // A number above 0x7F would be a status byte inside the SysEx.
+    if (program > 0x7F)
+        return -1;
     const String model(ModelName);
     if (!OpenDevicePorts(model, model))
         return -1;

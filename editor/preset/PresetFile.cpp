@@ -67,7 +67,7 @@ bool Write(const std::vector<Record>& records, std::vector<uint8_t>& out)
 int32_t Read(const void* data, size_t size, std::vector<Record>& records)
 {
     records.clear();
-    if (!data || size < HeaderSize || size > MaxFileSize)
+    if (!data || size < HeaderSize)
         return ReadCorruptFile;
     const auto* bytes = static_cast<const uint8_t*>(data);
     const uint32_t version = ReadWord(bytes);
@@ -79,7 +79,7 @@ int32_t Read(const void* data, size_t size, std::vector<Record>& records)
     if (version == 0)
         return ReadOlderFile;
     // A file that ends right after its header was cut short: this program never writes one.
-    if (size == HeaderSize)
+    if (size == HeaderSize || size > MaxFileSize)
         return ReadCorruptFile;
 
     std::vector<Record> read;

@@ -9,6 +9,7 @@
 #include "vqframework/storage/ParamValue.h"
 #include "vqframework/storage/VQFile.h"
 
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -20,7 +21,8 @@ constexpr const char16_t* LoadControlPanelSettingsID = u"NID_GLOBAL_LOAD_CONTROL
 constexpr const char16_t* PreLoadID = u"NID_PRESETFILE_PRE_LOAD";
 constexpr const char16_t* PostLoadID = u"NID_PRESETFILE_POST_LOAD";
 
-// The whole file, or false when it cannot be opened or read or is too big to be a program file.
+// The whole file, or false when it cannot be opened or read. Of a file too big to be a program file
+// one byte more than a program file may hold is read: enough for its header to be judged.
 bool ReadWholeFile(const StringT<char16_t, char>& path, std::vector<uint8_t>& bytes)
 {
     try {
@@ -28,9 +30,9 @@ bool ReadWholeFile(const StringT<char16_t, char>& path, std::vector<uint8_t>& by
         if (!file.IsOpen())
             return false;
         const int32_t length = file.GetLength();
-        if (length < 0 || static_cast<uint32_t>(length) > PresetFile::MaxFileSize)
+        if (length < 0)
             return false;
-        bytes.resize(static_cast<size_t>(length));
+        bytes.resize(std::min<size_t>(static_cast<size_t>(length), PresetFile::MaxFileSize + 1));
         size_t done = 0;
         while (done < bytes.size()) {
             const int32_t count = file.Read(bytes.data() + done, static_cast<uint32_t>(bytes.size() - done), -1);

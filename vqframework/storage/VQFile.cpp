@@ -234,11 +234,23 @@ VQRESULT WriteFileReplacing(const PathString& path, const void* data, uint32_t s
 {
     if (path.IsEmpty() || (!data && size))
         return E_FAIL;
-    const std::string target = path.ToUTF8().GetString();
+    std::string target = path.ToUTF8().GetString();
     struct stat existing;
     const bool replacing = StatPath(target.c_str(), existing);
-    if (replacing && S_ISDIR(existing.st_mode))
-        return E_FAIL;
+    if (replacing) {
+        // A link stays a link: the file it leads to is the one replaced. A file the user may not
+        // write is not replaced behind its back.
+        char* resolved = ::realpath(target.c_str(), nullptr);
+        if (!resolved)
+            return E_FAIL;
+        target = resolved;
+        std::free(resolved);
+        if (!S_ISREG(existing.st_mode) || ::access(target.c_str(), W_OK) != 0)
+            return E_FAIL;
+    }
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
 
     // O_EXCL with a name of our own rather than mkstemp, so that a new file gets the umask's
     // permissions as any other file the program writes.
@@ -246,7 +258,8 @@ VQRESULT WriteFileReplacing(const PathString& path, const void* data, uint32_t s
     std::string temporary;
     int descriptor = -1;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-        temporary = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        // Hidden, so that one left by a crash does not show among the user's files.
+        temporary = folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         descriptor = RetryInterrupted(
             [&] { return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
         if (descriptor < 0 && errno != EEXIST)
@@ -270,6 +283,14 @@ VQRESULT WriteFileReplacing(const PathString& path, const void* data, uint32_t s
     if (!written || ::rename(temporary.c_str(), target.c_str()) != 0) {
         (void)::unlink(temporary.c_str());
         return E_FAIL;
+    }
+    // The rename itself reaches the disk with the folder; a folder that cannot be synced still holds
+    // the whole new file.
+    const int folderDescriptor = RetryInterrupted(
+        [&] { return ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    if (folderDescriptor >= 0) {
+        (void)::fsync(folderDescriptor);
+        (void)::close(folderDescriptor);
     }
     return S_OK;
 }

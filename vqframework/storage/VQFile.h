@@ -61,7 +61,8 @@ private:
 
 // Writes the bytes to a new file beside the path and renames it over the path once they are on disk,
 // so that a failure leaves an existing file as it was. 0, or E_FAIL with the new file removed. A
-// replaced file keeps its permissions.
+// replaced file keeps its permissions; a link is followed, and a file that may not be written, or
+// that is no regular file, is refused.
 VQRESULT WriteFileReplacing(const StringT<char16_t, char>& path, const void* data, uint32_t size);
 // 1 when the folder exists, 0 when it was created with its missing parents, E_FAIL when a file has
 // that name or the folder cannot be created.

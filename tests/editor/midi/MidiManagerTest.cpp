@@ -4,6 +4,7 @@
 
 #include "editor/midi/ProgramMessages.h"
 #include "tests/devicecontrol/generatedcode/engine/EngineTestSupport.h"
+#include "tests/support/TemporaryFolder.h"
 #include "tests/vqframework/midi/MidiTestSupport.h"
 
 #include <gmock/gmock.h>
@@ -99,6 +100,26 @@ TEST_F(MidiManagerTest, GetOfProgramTwoSendsTheRequestAndWritesAllSeventeenValue
     EXPECT_THAT(controller.GetReceived(),
                 ::testing::ElementsAre(Bytes{0xF0, 0x7D, 0x7F, 0x3C, 0x63, 0x00, 0x01, 0x02, 0xF7}));
     EXPECT_EQ(EngineProgram(), stored);
+}
+
+TEST_F(MidiManagerTest, WhenTheMessageCannotGoOutGetAndSendFailAtOnce)
+{
+    // The ports open, but nobody listens behind them, so every message sent fails.
+    TemporaryFolder folder;
+    driver.ConnectToPeer(driver.AddInput(u"RKT4"), driver.AddOutput(u"RKT4"), folder.Path() + "/nobody.sock");
+
+    EXPECT_EQ(manager->GetPresetFromMidiDevice(1), -1);
+    EXPECT_EQ(manager->SendPresetToDevice(0), -1);
+    EXPECT_EQ(EngineProgram(), DefaultProgram);
+}
+
+TEST_F(MidiManagerTest, AProgramNumberAboveSevenBitsIsRefusedWithNothingSent)
+{
+    Controller& controller = Connect();
+
+    EXPECT_EQ(manager->GetPresetFromMidiDevice(0xF7), -1);
+    EXPECT_EQ(manager->SendPresetToDevice(0x80), -1);
+    EXPECT_TRUE(controller.GetReceived().empty());
 }
 
 TEST_F(MidiManagerTest, SendOfTheDefaultProgramToRamIsTheExactSysEx)

@@ -180,6 +180,18 @@ TEST_F(PresetManagerTest, ARejectedFileGivesItsResultAndChangesNoValue)
         {"a pad value of three bytes", with(37 + 12, 15), -3},
         {"a channel value as a number", with(12 + 20, Variant::TypeUInt8), -3},
         {"a file of more than a mebibyte", huge, -3},
+        {"a newer file of more than a mebibyte", [&] {
+             Bytes file = huge;
+             file[0] = 2;
+             return file;
+         }(),
+         -2},
+        {"another device's file of more than a mebibyte", [&] {
+             Bytes file = huge;
+             file[4] = 1;
+             return file;
+         }(),
+         -4},
     };
     const Program before = SetOtherProgram();
     for (const Case& each : cases) {

@@ -16,6 +16,8 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace VQ {
@@ -396,6 +398,41 @@ TEST_F(VQFileTest, WriteFileReplacingFailsWithoutTouchingWhatIsThere)
     WriteFile("folder/inside", "kept");
     EXPECT_EQ(WriteFileReplacing(FromUtf8(PathOf("folder")), "abc", 3), E_FAIL);
     EXPECT_EQ(ReadFile("folder/inside"), "kept");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_folder), std::filesystem::directory_iterator()), 1)
+        << "no temporary file is left behind";
+}
+
+TEST_F(VQFileTest, WriteFileReplacingReplacesTheFileALinkLeadsToAndKeepsTheLink)
+{
+    WriteFile("shared.bin", "old");
+    ASSERT_EQ(::symlink(PathOf("shared.bin").c_str(), PathOf("link.bin").c_str()), 0);
+
+    ASSERT_EQ(WriteFileReplacing(FromUtf8(PathOf("link.bin")), "new", 3), S_OK);
+
+    EXPECT_TRUE(std::filesystem::is_symlink(PathOf("link.bin")));
+    EXPECT_EQ(ReadFile("shared.bin"), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_folder), std::filesystem::directory_iterator()), 2);
+}
+
+TEST_F(VQFileTest, WriteFileReplacingThatCannotWriteEverythingKeepsTheOldFile)
+{
+    WriteFile("old.bin", "old content");
+    // Writes beyond two bytes fail, as on a full disk.
+    struct sigaction ignore = {}, previous = {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+    rlimit limit = {}, saved = {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    limit = saved;
+    limit.rlim_cur = 2;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+
+    const VQRESULT result = WriteFileReplacing(FromUtf8(PathOf("old.bin")), "new content", 11);
+
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_EQ(result, E_FAIL);
+    EXPECT_EQ(ReadFile("old.bin"), "old content");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_folder), std::filesystem::directory_iterator()), 1)
         << "no temporary file is left behind";
 }
