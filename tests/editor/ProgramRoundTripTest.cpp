@@ -35,17 +35,6 @@ protected:
         Platform::SetMidiDriver(nullptr);
     }
 
-    Bytes EngineProgram()
-    {
-        Array<ParamValue> values;
-        engine->GetParamValues(ParamRange{engine->GetFirstParamID(), LRootModuleEngine::ParamCount}, values, -1);
-        Bytes program;
-        for (uint32_t i = 0; i < values.GetCount(); ++i) {
-            const Bytes value = BytesOf(values.GetAt(i).value);
-            program.insert(program.end(), value.begin(), value.end());
-        }
-        return program;
-    }
 
     Platform::VirtualMidiDriver driver;
     RCPtr<LMidiManager> midi;

@@ -71,19 +71,6 @@ protected:
         return driver.AttachController(inputId, outputId);
     }
 
-    // The engine's 17 values end to end.
-    Bytes EngineProgram()
-    {
-        Array<ParamValue> values;
-        engine->GetParamValues(ParamRange{engine->GetFirstParamID(), LRootModuleEngine::ParamCount}, values, -1);
-        Bytes program;
-        for (uint32_t i = 0; i < values.GetCount(); ++i) {
-            const Bytes value = BytesOf(values.GetAt(i).value);
-            program.insert(program.end(), value.begin(), value.end());
-        }
-        return program;
-    }
-
     Platform::VirtualMidiDriver driver;
     uint32_t inputId = 0;
     uint32_t outputId = 0;

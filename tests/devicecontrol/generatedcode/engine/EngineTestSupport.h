@@ -73,6 +73,19 @@ public:
         return engine;
     }
 
+    // The engine's 17 values end to end, as a program message carries them.
+    Bytes EngineProgram()
+    {
+        Array<ParamValue> values;
+        engine->GetParamValues(ParamRange{engine->GetFirstParamID(), LRootModuleEngine::ParamCount}, values, -1);
+        Bytes program;
+        for (uint32_t i = 0; i < values.GetCount(); ++i) {
+            const Bytes value = BytesOf(values.GetAt(i).value);
+            program.insert(program.end(), value.begin(), value.end());
+        }
+        return program;
+    }
+
     FakeApplicationServices application;
     RCPtr<EngineListener> listener;
     RCPtr<LRootModuleEngine> engine;
