@@ -35,7 +35,6 @@ protected:
         Platform::SetMidiDriver(nullptr);
     }
 
-
     Platform::VirtualMidiDriver driver;
     RCPtr<LMidiManager> midi;
     RCPtr<LPresetManager> presets;
