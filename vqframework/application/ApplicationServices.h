@@ -13,6 +13,7 @@
 namespace VQ {
 
 class LIniFileManager;
+class LMeasurementRenderer;
 
 class IApplicationServices {
 public:
@@ -30,6 +31,10 @@ public:
     virtual RCPtr<LIniFileManager> GetSettingsStore() = 0;
     // The store's handle of a settings file the application opened (SettingsFileUser); 0 when none.
     virtual int32_t GetSettingsFileHandle(int32_t kind) = 0;
+
+    // The renderer fonts and text layout measure with (the first window's); empty while there is
+    // no window.
+    virtual RCPtr<LMeasurementRenderer> GetMeasurementRenderer() = 0;
 
     // The user's settings file, "UserSettings.ini".
     static constexpr int32_t SettingsFileUser = 1;

@@ -1,9 +1,10 @@
 // The application object as the components below the shell see it, for tests: an "application"
-// centre of its own, an engine slot, a record of the message boxes shown, a string table and a
-// settings store the test fills, installed for the fake's lifetime.
+// centre of its own, an engine slot, a record of the message boxes shown, a string table, a
+// settings store and a measurement renderer the test fills, installed for the fake's lifetime.
 #pragma once
 
 #include "vqframework/application/ApplicationServices.h"
+#include "vqframework/graphics/MeasurementRenderer.h"
 #include "vqframework/notification/NotificationCenter.h"
 #include "vqframework/system/LIniFileManager.h"
 
@@ -39,6 +40,7 @@ public:
     }
     RCPtr<LIniFileManager> GetSettingsStore() override { return settingsStore; }
     int32_t GetSettingsFileHandle(int32_t kind) override { return kind == SettingsFileUser ? settingsFileHandle : 0; }
+    RCPtr<LMeasurementRenderer> GetMeasurementRenderer() override { return measurementRenderer; }
 
     struct MessageBox {
         std::string caption;
@@ -52,6 +54,7 @@ public:
     std::map<std::u16string, std::u16string> strings;
     RCPtr<LIniFileManager> settingsStore;
     int32_t settingsFileHandle = 0;
+    RCPtr<LMeasurementRenderer> measurementRenderer;
 };
 
 } // namespace VQ::test
