@@ -3,31 +3,101 @@
 #include <png.h>
 
 #include <bit>
+#include <csetjmp>
+#include <cstring>
 #include <new>
 
 namespace VQ::Platform {
 
 namespace {
 
-// libpng's byte order that reads back as one native 0xAARRGGBB word.
-constexpr png_uint_32 NativeArgbFormat = std::endian::native == std::endian::little ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
+// libpng's state for one decode: the bytes it reads, and the first error it reports.
+struct Reader {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    size_t at = 0;
+    std::string* error = nullptr;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+
+    Reader(const uint8_t* bytes, size_t length, std::string* reason) : data(bytes), size(length), error(reason) {}
+    ~Reader() { png_destroy_read_struct(&png, &info, nullptr); }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+};
+
+void OnError(png_structp png, png_const_charp message)
+{
+    auto* reader = static_cast<Reader*>(png_get_error_ptr(png));
+    if (reader->error)
+        *reader->error = message ? message : "invalid image";
+    png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+void OnRead(png_structp png, png_bytep out, size_t length)
+{
+    auto* reader = static_cast<Reader*>(png_get_io_ptr(png));
+    if (length > reader->size - reader->at)
+        png_error(png, "the image data ends early");
+    std::memcpy(out, reader->data + reader->at, length);
+    reader->at += length;
+}
+
+// The header, and the transformations that make every row width words of 0xAARRGGBB. libpng leaves
+// by longjmp on an error, so this frame and ReadRows' hold nothing that needs destroying.
+bool ReadHeader(Reader& reader, png_uint_32& width, png_uint_32& height)
+{
+    png_structp png = reader.png;
+    png_infop info = reader.info;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_read_fn(png, &reader, OnRead);
+    png_read_info(png, info);
+    width = png_get_image_width(png, info);
+    height = png_get_image_height(png, info);
+    const int colourType = png_get_color_type(png, info);
+    const int bitDepth = png_get_bit_depth(png, info);
+
+    png_set_expand(png);
+    // Samples scale to 8 bits as they are, without any gamma conversion.
+    if (bitDepth == 16)
+        png_set_scale_16(png);
+    if (!(colourType & PNG_COLOR_MASK_COLOR))
+        png_set_gray_to_rgb(png);
+    if (!(colourType & PNG_COLOR_MASK_ALPHA) && !png_get_valid(png, info, PNG_INFO_tRNS))
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    // RGBA in memory order; a native 0xAARRGGBB word is BGRA on a little-endian machine.
+    if constexpr (std::endian::native == std::endian::little)
+        png_set_bgr(png);
+    else
+        png_set_swap_alpha(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != size_t{width} * 4) {
+        *reader.error = "unexpected row layout";
+        return false;
+    }
+    return true;
+}
+
+bool ReadRows(Reader& reader, png_bytepp rows)
+{
+    if (setjmp(png_jmpbuf(reader.png)))
+        return false;
+    png_read_image(reader.png, rows);
+    png_read_end(reader.png, nullptr);
+    return true;
+}
 
 bool Fail(DecodedImage& image, std::string* error, const char* reason)
 {
     image = DecodedImage();
-    if (error)
+    if (error && reason)
         *error = reason;
     return false;
 }
-
-// Frees libpng's read state however the decode ends.
-struct ImageReader {
-    png_image png{};
-    ImageReader() { png.version = PNG_IMAGE_VERSION; }
-    ~ImageReader() { png_image_free(&png); }
-    ImageReader(const ImageReader&) = delete;
-    ImageReader& operator=(const ImageReader&) = delete;
-};
 
 } // namespace
 
@@ -35,27 +105,37 @@ bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image, std::strin
 {
     if (!data || size == 0)
         return Fail(image, error, "no image data");
-    ImageReader reader;
-    if (!png_image_begin_read_from_memory(&reader.png, data, size))
-        return Fail(image, error, reader.png.message);
-    const png_uint_32 width = reader.png.width;
-    const png_uint_32 height = reader.png.height;
+    if (size < 8 || png_sig_cmp(data, 0, 8) != 0)
+        return Fail(image, error, "not a PNG image");
+
+    std::string reason;
+    Reader reader(data, size, &reason);
+    reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, OnError, OnWarning);
+    if (reader.png)
+        reader.info = png_create_info_struct(reader.png);
+    if (!reader.info)
+        return Fail(image, error, "out of memory");
+
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    if (!ReadHeader(reader, width, height))
+        return Fail(image, error, reason.c_str());
     if (width == 0 || height == 0 || width > MaximumImageSide || height > MaximumImageSide ||
         int64_t{width} * height > MaximumImagePixels)
         return Fail(image, error, "image too large");
 
-    reader.png.format = NativeArgbFormat;
-    // Scale 16-bit samples to 8 bits as they are; read as linear they would be gamma-encoded.
-    reader.png.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     std::vector<uint32_t> pixels;
+    std::vector<png_bytep> rows;
     try {
         pixels.resize(size_t{width} * height);
+        rows.resize(height);
     } catch (const std::bad_alloc&) {
         return Fail(image, error, "out of memory");
     }
-    const png_int_32 rowBytes = static_cast<png_int_32>(width * 4);
-    if (!png_image_finish_read(&reader.png, nullptr, pixels.data(), rowBytes, nullptr))
-        return Fail(image, error, reader.png.message);
+    for (png_uint_32 y = 0; y < height; ++y)
+        rows[y] = reinterpret_cast<png_bytep>(pixels.data() + size_t{y} * width);
+    if (!ReadRows(reader, rows.data()))
+        return Fail(image, error, reason.c_str());
 
     image.width = static_cast<int32_t>(width);
     image.height = static_cast<int32_t>(height);

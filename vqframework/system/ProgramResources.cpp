@@ -23,7 +23,8 @@ std::string GetResourceName(const StringT<char16_t, char>& path)
 
 std::span<const uint8_t> FindProgramResource(const StringT<char16_t, char>& path, const char* type)
 {
-    if (!IsResourcePath(path))
+    // A null type would make an invalid string view.
+    if (!type || !IsResourcePath(path))
         return {};
     return Platform::FindEmbeddedResource(type, GetResourceName(path));
 }

@@ -17,8 +17,8 @@ bool IsResourcePath(const StringT<char16_t, char>& path);
 // not a resource path.
 std::string GetResourceName(const StringT<char16_t, char>& path);
 
-// The bytes of the resource a path names; empty when the path names a file, or the resource is
-// missing or empty. The bytes live as long as the process.
+// The bytes of the resource a path names; empty when the path names a file, the type is null, or the
+// resource is missing or empty. The bytes live as long as the process.
 std::span<const uint8_t> FindProgramResource(const StringT<char16_t, char>& path, const char* type);
 
 } // namespace VQ
