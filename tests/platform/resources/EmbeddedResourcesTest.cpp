@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <span>
@@ -19,7 +20,8 @@ constexpr const char* Type = "TESTDATA";
 
 std::vector<uint8_t> ReadFixture(const std::string& relative)
 {
-    std::ifstream in(std::string(RESOURCE_FIXTURE_FOLDER) + "/" + relative, std::ios::binary);
+    const std::filesystem::path path = std::filesystem::path(RESOURCE_FIXTURE_FOLDER) / relative;
+    std::ifstream in(path, std::ios::binary);
     EXPECT_TRUE(in) << relative;
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
@@ -59,7 +61,7 @@ TEST(EmbeddedResourcesTest, FindsNothingForAnotherSpellingOrType)
         {"", "GREETING_TXT"},    {Type, ""},
     };
     for (const auto& [type, name] : misses) {
-        SCOPED_TRACE(std::string(type) + " / " + name);
+        SCOPED_TRACE(testing::Message() << type << " / " << name);
         EXPECT_TRUE(FindEmbeddedResource(type, name).empty());
     }
 }

@@ -396,9 +396,9 @@ TEST(BitmapTint, APartTintsACopyOfItsImageOrMaskOrFillsItsSize)
 
 TEST(BitmapCreation, ColorizedBitmapsAreFilledWithTheColourOrRefused)
 {
-    for (auto [w, h] : {std::pair{0, 1}, {1, 0}, {-1, 5}, {5, -1}})
+    for (auto size : {std::pair{0, 1}, {1, 0}, {-1, 5}, {5, -1}})
         ExpectThrows<std::runtime_error>(
-            [&] { (void)LBitmap::CreateColorizedBitmap(Solid(0xFFFFFFFF), 1.0f, w, h); },
+            [&] { (void)LBitmap::CreateColorizedBitmap(Solid(0xFFFFFFFF), 1.0f, size.first, size.second); },
             "LBitmap::CreateColorizedBitmap");
     ExpectThrows<std::runtime_error>([] { (void)LBitmap::CreateColorizedBitmap(nullptr, 1.0f, 1, 1); },
                                      "LBitmap::CreateColorizedBitmap");
@@ -420,8 +420,8 @@ TEST(BitmapCreation, ColorizedBitmapsAreFilledWithTheColourOrRefused)
 
 TEST(BitmapCreation, FilledBitmapsHoldThePackedColourOrAreRefused)
 {
-    for (auto [w, h] : {std::pair{0, 1}, {1, 0}, {-3, 2}})
-        ExpectThrows<std::runtime_error>([&] { (void)LBitmap::CreateFilledBitmap(w, h, ColorOf(0)); },
+    for (auto size : {std::pair{0, 1}, {1, 0}, {-3, 2}})
+        ExpectThrows<std::runtime_error>([&] { (void)LBitmap::CreateFilledBitmap(size.first, size.second, ColorOf(0)); },
                                          "LBitmap::CreateFilledBitmap");
     RGBAColor color;
     color.r = 1.2f;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -19,7 +20,8 @@ constexpr const char* Type = "TESTDATA";
 
 std::vector<uint8_t> ReadFixture(const std::string& file)
 {
-    std::ifstream in(std::string(RESOURCE_FIXTURE_FOLDER) + "/" + file, std::ios::binary);
+    const std::filesystem::path path = std::filesystem::path(RESOURCE_FIXTURE_FOLDER) / file;
+    std::ifstream in(path, std::ios::binary);
     EXPECT_TRUE(in) << file;
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
@@ -78,7 +80,7 @@ TEST(ProgramResourcesTest, FindsTheEmbeddedBytesAResourcePathNames)
         const String path(c.path);
         std::string utf8;
         path.ToUTF8(utf8);
-        SCOPED_TRACE(utf8 + " / " + (c.type ? c.type : "no type"));
+        SCOPED_TRACE(testing::Message() << utf8 << " / " << (c.type ? c.type : "no type"));
         const std::span<const uint8_t> found = FindProgramResource(path, c.type);
         if (c.file)
             EXPECT_EQ(std::vector<uint8_t>(found.begin(), found.end()), ReadFixture(c.file));
@@ -90,7 +92,7 @@ TEST(ProgramResourcesTest, FindsTheEmbeddedBytesAResourcePathNames)
 // A file path is never looked up as a resource, even when the file exists.
 TEST(ProgramResourcesTest, AFilePathFindsNoResource)
 {
-    const std::string file = std::string(RESOURCE_FIXTURE_FOLDER) + "/Greeting.txt";
+    const std::string file = (std::filesystem::path(RESOURCE_FIXTURE_FOLDER) / "Greeting.txt").string();
     EXPECT_TRUE(FindProgramResource(String(std::string_view(file)), Type).empty());
 }
 
