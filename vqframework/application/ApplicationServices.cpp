@@ -1,5 +1,7 @@
 #include "vqframework/application/ApplicationServices.h"
 
+#include "platform/time/Clock.h"
+
 #include <atomic>
 
 namespace VQ {
@@ -16,6 +18,12 @@ IApplicationServices* GetApplicationServices()
 void SetApplicationServices(IApplicationServices* services)
 {
     g_services.store(services, std::memory_order_release);
+}
+
+uint32_t GetApplicationTimeMs()
+{
+    IApplicationServices* services = GetApplicationServices();
+    return services ? services->GetTimeMs() : Platform::GetMonotonicMs();
 }
 
 } // namespace VQ

@@ -36,6 +36,9 @@ public:
     // no window.
     virtual RCPtr<LMeasurementRenderer> GetMeasurementRenderer() = 0;
 
+    // The application's millisecond clock (wrapping at 2^32), which cache purges are timed by.
+    virtual uint32_t GetTimeMs() = 0;
+
     // The user's settings file, "UserSettings.ini".
     static constexpr int32_t SettingsFileUser = 1;
 
@@ -49,5 +52,8 @@ IApplicationServices* GetApplicationServices();
 // Null uninstalls. The caller keeps the object alive while it is installed, and uninstalls only
 // after releasing what it holds (the engine's threads call through it until they have stopped).
 void SetApplicationServices(IApplicationServices* services);
+
+// The installed application's clock; the system's monotonic milliseconds while none is installed.
+uint32_t GetApplicationTimeMs();
 
 } // namespace VQ

@@ -1,6 +1,6 @@
 // The application object as the components below the shell see it, for tests: an "application"
 // centre of its own, an engine slot, a record of the message boxes shown, a string table, a
-// settings store and a measurement renderer the test fills, installed for the fake's lifetime.
+// settings store, a measurement renderer and a clock the test sets, installed for the fake's lifetime.
 #pragma once
 
 #include "vqframework/application/ApplicationServices.h"
@@ -41,6 +41,7 @@ public:
     RCPtr<LIniFileManager> GetSettingsStore() override { return settingsStore; }
     int32_t GetSettingsFileHandle(int32_t kind) override { return kind == SettingsFileUser ? settingsFileHandle : 0; }
     RCPtr<LMeasurementRenderer> GetMeasurementRenderer() override { return measurementRenderer; }
+    uint32_t GetTimeMs() override { return timeMs; }
 
     struct MessageBox {
         std::string caption;
@@ -55,6 +56,7 @@ public:
     RCPtr<LIniFileManager> settingsStore;
     int32_t settingsFileHandle = 0;
     RCPtr<LMeasurementRenderer> measurementRenderer;
+    uint32_t timeMs = 0;
 };
 
 } // namespace VQ::test
