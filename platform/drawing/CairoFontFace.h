@@ -40,11 +40,8 @@ private:
     DecorationLine m_strikeout;
 };
 
-// Cairo turns invalid UTF-8 into an error that it keeps on the shared scaled font, so text is
-// checked by the same rules first: no overlong forms, surrogates or values past U+10FFFF.
-bool IsValidUtf8(std::string_view text);
-
-// The glyphs of valid text laid out from (x, y) and their total pen advance; empty for unusable text.
+// The glyphs of the text laid out from (x, y) and their total pen advance; false and empty for
+// empty or invalid text.
 struct GlyphRun {
     cairo_glyph_t* glyphs = nullptr;
     int count = 0;

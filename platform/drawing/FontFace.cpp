@@ -208,44 +208,10 @@ double CairoFontFace::MeasureAdvance(std::string_view utf8, double pixelSize) co
     return run.advance;
 }
 
-bool IsValidUtf8(std::string_view text)
-{
-    size_t at = 0;
-    while (at < text.size()) {
-        const auto lead = static_cast<uint8_t>(text[at]);
-        size_t length = 0;
-        uint32_t value = 0;
-        uint32_t least = 0;
-        if (lead < 0x80) {
-            ++at;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2, value = lead & 0x1F, least = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, value = lead & 0x0F, least = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, value = lead & 0x07, least = 0x10000;
-        } else {
-            return false;
-        }
-        if (text.size() - at < length)
-            return false;
-        for (size_t i = 1; i < length; ++i) {
-            const auto next = static_cast<uint8_t>(text[at + i]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            value = value << 6 | (next & 0x3F);
-        }
-        if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-            return false;
-        at += length;
-    }
-    return true;
-}
-
 bool LayOutGlyphs(cairo_scaled_font_t* font, std::string_view utf8, double x, double y, GlyphRun& run)
 {
-    if (utf8.empty() || utf8.size() > static_cast<size_t>(INT32_MAX) || !IsValidUtf8(utf8))
+    // Cairo refuses invalid UTF-8 with an error status for this call alone.
+    if (utf8.empty() || utf8.size() > static_cast<size_t>(INT32_MAX))
         return false;
     cairo_glyph_t* glyphs = nullptr;
     int count = 0;
