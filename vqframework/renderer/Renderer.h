@@ -28,6 +28,8 @@ public:
     // 0, or E_FAIL when no context results.
     virtual VQRESULT InitRenderContextInfo(const RectT<int32_t>& rect, Platform::IPresentTarget* window,
                                            bool offscreen, RCPtr<LRenderContextInfo>& context) = 0;
+    // The state operations do nothing without a current context; SetViewport and SetStencil then
+    // return S_FALSE.
     virtual VQRESULT SetViewport(const RectT<int32_t>& rect);
     virtual VQRESULT SetStencil(const RCPtr<LStencil>& stencil);
     // Throw runtime errors for a null or re-entered context, and for a finish that is not of the
