@@ -126,6 +126,10 @@ TEST(RendererFrame, ViewportReplacesTheCurrentContextsRectangle)
 
 TEST(RendererFactory, MakesTheStubAndRefusesUnknownTypes)
 {
+    RCPtr<LRenderer> drawing = LRenderer::Create(LRenderer::GDIPlus, {0, 0, 640, 480}, nullptr);
+    ASSERT_TRUE(drawing);
+    EXPECT_EQ(LRenderer::GDIPlus, drawing->GetRendererType());
+
     RCPtr<LRenderer> stub = LRenderer::Create(LRenderer::Direct3D9, {0, 0, 640, 480}, nullptr);
     ASSERT_TRUE(stub);
     EXPECT_EQ(LRenderer::Direct3D9, stub->GetRendererType());
