@@ -121,17 +121,20 @@ Platform::DrawingSurface* LGDIRenderer::GetTarget()
 
 void LGDIRenderer::ApplyState()
 {
-    Platform::DrawingSurface* target = GetTarget();
-    if (!target)
-        return;
-    const RenderState& state = m_current->GetState();
+    if (m_current)
+        ApplyState(*m_current, m_current->GetCurrentSurface().GetSurface());
+}
+
+void LGDIRenderer::ApplyState(const LGDIRenderContextInfo& context, Platform::DrawingSurface& surface)
+{
+    const RenderState& state = context.GetState();
     // The clip is given in the translation of its time, which is the state's whole offset.
-    target->SetTranslation(ClampCoordinate(state.offset.x), ClampCoordinate(state.offset.y));
+    surface.SetTranslation(ClampCoordinate(state.offset.x), ClampCoordinate(state.offset.y));
     const double left = ClampCoordinate(state.clip.x);
     const double top = ClampCoordinate(state.clip.y);
     const double right = ClampCoordinate(state.clip.x + state.clip.width);
     const double bottom = ClampCoordinate(state.clip.y + state.clip.height);
-    target->SetClipRect(left, top, std::max(0.0, right - left), std::max(0.0, bottom - top));
+    surface.SetClipRect(left, top, std::max(0.0, right - left), std::max(0.0, bottom - top));
 }
 
 VQRESULT LGDIRenderer::RenderStart(const RCPtr<LRenderContextInfo>& context)
@@ -361,6 +364,11 @@ void LGDIRenderer::DrawBitmap(const ConstRCPtr<LBitmap>& bitmap, const RectT<int
         RCPtr<LCachedBitmap>& entry =
             m_bitmapCache.AcquireEntry(CashableBitmapDescriptor{bitmap, destination.width, destination.height}, false);
         if (!entry) {
+            // A bitmap already at the destination size is drawn as it is, whatever the type.
+            const bool sameSize =
+                bitmap && bitmap->GetWidth() == destination.width && bitmap->GetHeight() == destination.height;
+            if (!sameSize && resizeType != ResizeStretch && resizeType != ResizeTile && resizeType != ResizeCenter)
+                VQ_THROW_DETAIL(std::invalid_argument, "Invalid ResizeType passed to DrawBitmap.");
             entry = BuildCachedBitmap(bitmap, destination.width, destination.height, resizeType);
             if (entry)
                 ++m_bitmapBuilds;
@@ -375,8 +383,6 @@ void LGDIRenderer::DrawBitmap(const ConstRCPtr<LBitmap>& bitmap, const RectT<int
 RCPtr<LGDIRenderer::LCachedBitmap> LGDIRenderer::BuildCachedBitmap(const ConstRCPtr<LBitmap>& bitmap, int32_t width,
                                                                     int32_t height, ResizeType resizeType)
 {
-    if (resizeType != ResizeStretch && resizeType != ResizeTile && resizeType != ResizeCenter)
-        VQ_THROW_DETAIL(std::invalid_argument, "Invalid ResizeType passed to DrawBitmap.");
     // Nothing to draw, or more than any image may hold: the other system fails such a bitmap too.
     if (!bitmap || LBitmap::GetHandle(bitmap) == 0 || width <= 0 || height <= 0 ||
         width > Platform::MaximumImageSide || height > Platform::MaximumImageSide ||
@@ -460,8 +466,8 @@ VQRESULT LGDIRenderer::ScrollRenderContext(const RCPtr<LRenderContextInfo>& cont
     fresh.Clear();
     const bool drawn = fresh.DrawSurface(old, 0, 0, old.GetWidth(), old.GetHeight(), offset.x, offset.y);
     fresh.SetQuality(Platform::DrawingSurface::Quality::Fast);
-    if (scrolled == m_current)
-        ApplyState();
+    // A context open lower on the stack draws through this surface again once it is on top.
+    ApplyState(*scrolled, fresh);
     return drawn ? S_OK : E_FAIL;
 }
 

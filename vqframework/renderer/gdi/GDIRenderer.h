@@ -80,7 +80,7 @@ public:
     void FillPolygon(PolylineT<float>& polyline, const RGBAColor& color, const PointT<float>& offset,
                      const PointT<float>& scale, bool keepCached) override;
     // Throws a runtime error outside a frame, and an invalid argument for an unknown resize type
-    // when the entry has to be built.
+    // when the entry has to be built and the bitmap is not already at the destination size.
     void DrawBitmap(const ConstRCPtr<LBitmap>& bitmap, const RectT<int32_t>& destination,
                     ResizeType resizeType) override;
     VQRESULT DrawRenderContext(const RCPtr<LRenderContextInfo>& source, const PointT<int32_t>& destination,
@@ -108,6 +108,7 @@ private:
     Platform::DrawingSurface* GetTarget();
     // The current state's translation and clip onto the current surface.
     void ApplyState();
+    void ApplyState(const LGDIRenderContextInfo& context, Platform::DrawingSurface& surface);
     void DrawPath(PolylineT<float>& polyline, const RGBAColor& color, const PointT<float>& offset,
                   const PointT<float>& scale, bool keepCached, PathKind kind);
     RCPtr<LCachedBitmap> BuildCachedBitmap(const ConstRCPtr<LBitmap>& bitmap, int32_t width, int32_t height,
