@@ -153,8 +153,14 @@ VQRESULT LGDIRenderer::RenderStart(const RCPtr<LRenderContextInfo>& context)
     int32_t bottom = 0;
     const bool wholeRegion = region.GetCount() == 1 && region.GetBounds(left, top, right, bottom) && left == rect.x &&
                              top == rect.y && int64_t(right) - left == rect.width && int64_t(bottom) - top == rect.height;
-    if (wholeRegion || !m_current->SurfacesFit())
+    if (!m_current->SurfacesFit()) {
         m_current->RecreateSurfaces();
+    } else if (wholeRegion) {
+        // Surfaces that fit are cleared in place: as fresh as new ones, without freeing and faulting
+        // in megabytes of pixels on every full repaint.
+        m_current->GetCurrentSurface().GetSurface().Clear();
+        m_current->GetSpareSurface().GetSurface().Clear();
+    }
 
     m_scale = 96.0f / static_cast<float>(ScreenResolution);
     Platform::DrawingSurface& target = m_current->GetCurrentSurface().GetSurface();
