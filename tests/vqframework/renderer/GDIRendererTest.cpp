@@ -411,6 +411,20 @@ TEST_F(GDIRendererContexts, ScrolledContextBelowTheTopDrawsThroughItsStateAgainW
     renderer->RenderFinish(cache);
 }
 
+// A clip given in target coordinates stays where it was set after the origin moves, also on the
+// surface a scroll swaps in.
+TEST_F(GDIRendererContexts, ScrollKeepsAClipGivenInTargetCoordinatesWhereItWasSet)
+{
+    RCPtr<LRenderContextInfo> cache = MakeContext(20, 20);
+    Start(cache);
+    renderer->PushClip({10, 10, 5, 5}, {0, 0, 5, 5}, nullptr, false);
+    EXPECT_EQ(S_OK, renderer->ScrollRenderContext(cache, {0, 0}));
+    renderer->FillRect({-10, -10, 30, 30}, Colour(Blue), true);
+    ExpectPixels(cache, InRect({0, 0, 5, 5}, Blue));
+    renderer->PopState();
+    renderer->RenderFinish(cache);
+}
+
 struct CoverageCase {
     const char* name;
     enum Kind { Segments, Polyline, Polygon, Fill } kind;

@@ -47,6 +47,12 @@ public:
     // The surfaces have the size the context's rectangle asks for.
     bool SurfacesFit();
 
+    // The clip as it lies on the surface, in surface pixels. The state keeps the clip in the origin
+    // of the time it was set, which later translations leave behind; a swapped-in surface needs it
+    // where it was.
+    const RectT<double>& GetSurfaceClip() const { return m_surfaceClip; }
+    void SetSurfaceClip(const RectT<double>& clip) { m_surfaceClip = clip; }
+
 private:
     LGDIRenderContextInfo(const RectT<int32_t>& rect, Platform::IPresentTarget* window, bool offscreen)
         : LRenderContextInfo(rect, window, offscreen)
@@ -55,6 +61,8 @@ private:
 
     RCPtr<LGDIRendererOffscreenSurface> m_current;
     RCPtr<LGDIRendererOffscreenSurface> m_spare;
+    RectT<double> m_surfaceClip{RenderState::UnboundedClipOrigin, RenderState::UnboundedClipOrigin,
+                                RenderState::UnboundedClipSize, RenderState::UnboundedClipSize};
 };
 
 } // namespace VQ

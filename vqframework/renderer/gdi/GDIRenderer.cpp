@@ -127,14 +127,16 @@ void LGDIRenderer::ApplyState()
 
 void LGDIRenderer::ApplyState(const LGDIRenderContextInfo& context, Platform::DrawingSurface& surface)
 {
-    const RenderState& state = context.GetState();
-    // The clip is given in the translation of its time, which is the state's whole offset.
-    surface.SetTranslation(ClampCoordinate(state.offset.x), ClampCoordinate(state.offset.y));
-    const double left = ClampCoordinate(state.clip.x);
-    const double top = ClampCoordinate(state.clip.y);
-    const double right = ClampCoordinate(state.clip.x + state.clip.width);
-    const double bottom = ClampCoordinate(state.clip.y + state.clip.height);
+    // The clip is set in surface pixels, then the translation of the state.
+    const RectT<double>& clip = context.GetSurfaceClip();
+    const double left = ClampCoordinate(clip.x);
+    const double top = ClampCoordinate(clip.y);
+    const double right = ClampCoordinate(clip.x + clip.width);
+    const double bottom = ClampCoordinate(clip.y + clip.height);
+    surface.SetTranslation(0, 0);
     surface.SetClipRect(left, top, std::max(0.0, right - left), std::max(0.0, bottom - top));
+    const RenderState& state = context.GetState();
+    surface.SetTranslation(ClampCoordinate(state.offset.x), ClampCoordinate(state.offset.y));
 }
 
 VQRESULT LGDIRenderer::RenderStart(const RCPtr<LRenderContextInfo>& context)
@@ -161,6 +163,10 @@ VQRESULT LGDIRenderer::RenderStart(const RCPtr<LRenderContextInfo>& context)
         m_current->GetCurrentSurface().GetSurface().Clear();
         m_current->GetSpareSurface().GetSurface().Clear();
     }
+
+    if (wholeRegion || !m_current->SurfacesFit())
+        m_current->SetSurfaceClip({RenderState::UnboundedClipOrigin, RenderState::UnboundedClipOrigin,
+                                   RenderState::UnboundedClipSize, RenderState::UnboundedClipSize});
 
     m_scale = 96.0f / static_cast<float>(ScreenResolution);
     Platform::DrawingSurface& target = m_current->GetCurrentSurface().GetSurface();
@@ -480,6 +486,11 @@ VQRESULT LGDIRenderer::ScrollRenderContext(const RCPtr<LRenderContextInfo>& cont
 void LGDIRenderer::SetClipRect(const RectT<double>& clip)
 {
     LRenderer::SetClipRect(clip);
+    if (!m_current)
+        return;
+    // Taken in the translation in force now, and kept where that puts it on the surface.
+    const PointT<double>& offset = m_current->GetState().offset;
+    m_current->SetSurfaceClip({clip.x + offset.x, clip.y + offset.y, clip.width, clip.height});
     ApplyState();
 }
 
