@@ -91,6 +91,10 @@ BENCHMARK(LoadSkinImage)->Unit(benchmark::kMillisecond);
 void TintInPlace(benchmark::State& state)
 {
     RCPtr<LBitmap> bitmap = LBitmap::Load(Skin().Path());
+    if (!bitmap) {
+        state.SkipWithError("the skin image did not load");
+        return;
+    }
     const ConstRCPtr<LColorizer> tint = Tint();
     for (auto _ : state) {
         LBitmap::ApplyColorizer(bitmap, tint, 0.5f);
@@ -104,6 +108,10 @@ BENCHMARK(TintInPlace)->Unit(benchmark::kMillisecond);
 void TintCopyOfImage(benchmark::State& state)
 {
     const ConstRCPtr<LBitmap> image = LBitmap::Load(Skin().Path());
+    if (!image) {
+        state.SkipWithError("the skin image did not load");
+        return;
+    }
     const ConstRCPtr<LColorizer> tint = Tint();
     for (auto _ : state) {
         RCPtr<LBitmap> tinted = LBitmap::ApplyColorizer(tint, 0.5f, Side, Side, image, nullptr);

@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <csetjmp>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -16,11 +17,12 @@ struct Reader {
     const uint8_t* data = nullptr;
     size_t size = 0;
     size_t at = 0;
-    std::string* error = nullptr;
+    // Filled inside libpng's callbacks, which must not allocate: an exception cannot cross its frames.
+    char error[160] = {};
     png_structp png = nullptr;
     png_infop info = nullptr;
 
-    Reader(const uint8_t* bytes, size_t length, std::string* reason) : data(bytes), size(length), error(reason) {}
+    Reader(const uint8_t* bytes, size_t length) : data(bytes), size(length) {}
     ~Reader() { png_destroy_read_struct(&png, &info, nullptr); }
     Reader(const Reader&) = delete;
     Reader& operator=(const Reader&) = delete;
@@ -29,12 +31,21 @@ struct Reader {
 void OnError(png_structp png, png_const_charp message)
 {
     auto* reader = static_cast<Reader*>(png_get_error_ptr(png));
-    if (reader->error)
-        *reader->error = message ? message : "invalid image";
+    if (!message)
+        message = "invalid image";
+    if (reader->error[0] == 0)
+        std::snprintf(reader->error, sizeof reader->error, "%s", message);
     png_longjmp(png, 1);
 }
 
-void OnWarning(png_structp, png_const_charp) {}
+// libpng names what is wrong with a header in warnings before it fails it: a size beyond the limits
+// set below is reported as the size check after the header would report it.
+void OnWarning(png_structp png, png_const_charp message)
+{
+    auto* reader = static_cast<Reader*>(png_get_error_ptr(png));
+    if (message && std::strstr(message, "user limit") && reader->error[0] == 0)
+        std::snprintf(reader->error, sizeof reader->error, "%s", "image too large");
+}
 
 void OnRead(png_structp png, png_bytep out, size_t length)
 {
@@ -54,6 +65,8 @@ bool ReadHeader(Reader& reader, png_uint_32& width, png_uint_32& height)
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_set_read_fn(png, &reader, OnRead);
+    // libpng itself refuses a header beyond our limits, before it allocates rows for it.
+    png_set_user_limits(png, MaximumImageSide, MaximumImageSide);
     png_read_info(png, info);
     width = png_get_image_width(png, info);
     height = png_get_image_height(png, info);
@@ -76,7 +89,7 @@ bool ReadHeader(Reader& reader, png_uint_32& width, png_uint_32& height)
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != size_t{width} * 4) {
-        *reader.error = "unexpected row layout";
+        std::snprintf(reader.error, sizeof reader.error, "%s", "unexpected row layout");
         return false;
     }
     return true;
@@ -108,8 +121,7 @@ bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image, std::strin
     if (size < 8 || png_sig_cmp(data, 0, 8) != 0)
         return Fail(image, error, "not a PNG image");
 
-    std::string reason;
-    Reader reader(data, size, &reason);
+    Reader reader(data, size);
     reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, OnError, OnWarning);
     if (reader.png)
         reader.info = png_create_info_struct(reader.png);
@@ -119,7 +131,7 @@ bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image, std::strin
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     if (!ReadHeader(reader, width, height))
-        return Fail(image, error, reason.c_str());
+        return Fail(image, error, reader.error);
     if (width == 0 || height == 0 || width > MaximumImageSide || height > MaximumImageSide ||
         int64_t{width} * height > MaximumImagePixels)
         return Fail(image, error, "image too large");
@@ -135,7 +147,7 @@ bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image, std::strin
     for (png_uint_32 y = 0; y < height; ++y)
         rows[y] = reinterpret_cast<png_bytep>(pixels.data() + size_t{y} * width);
     if (!ReadRows(reader, rows.data()))
-        return Fail(image, error, reason.c_str());
+        return Fail(image, error, reader.error);
 
     image.width = static_cast<int32_t>(width);
     image.height = static_cast<int32_t>(height);

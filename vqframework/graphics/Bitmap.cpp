@@ -7,6 +7,7 @@
 #include "vqframework/system/ProgramResources.h"
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <map>
@@ -26,17 +27,30 @@ BitmapCache& Cache()
     return *cache;
 }
 
+// No image within the decoder's limits comes near this; a bigger file is not read into memory.
+constexpr uintmax_t MaximumImageFileSize = uintmax_t{256} << 20;
+
 bool ReadWholeFile(const PathString& path, std::vector<uint8_t>& bytes)
 {
     try {
-        File file(path, PathString(), File::OpenRead);
-        if (!file.IsOpen())
+        // Only regular files: a pipe or a device would block the UI thread or never end.
+        std::string narrow;
+        path.ToUTF8(narrow);
+        std::error_code failure;
+        const std::filesystem::path file(narrow);
+        if (!std::filesystem::is_regular_file(file, failure) ||
+            std::filesystem::file_size(file, failure) > MaximumImageFileSize || failure)
             return false;
-        const int32_t length = file.GetLength();
+        File opened(path, PathString(), File::OpenRead);
+        if (!opened.IsOpen())
+            return false;
+        const int32_t length = opened.GetLength();
+        if (length < 0 || uintmax_t(length) > MaximumImageFileSize)
+            return false;
         bytes.resize(size_t(length));
         int32_t done = 0;
         while (done < length) {
-            const int32_t read = file.Read(bytes.data() + done, uint32_t(length - done), -1);
+            const int32_t read = opened.Read(bytes.data() + done, uint32_t(length - done), -1);
             if (read <= 0)
                 return false;
             done += read;
@@ -87,8 +101,10 @@ LBitmap::LBitmap(const PathString& name, const PathString& cacheKey) : m_name(na
         const std::span<const uint8_t> bytes = FindProgramResource(name, "GDIPLUS");
         decodedOk = !bytes.empty() && Platform::DecodePng(bytes.data(), bytes.size(), decoded);
     } else if (!name.IsEmpty()) {
+        // A cached file's key is its canonical path: the file read is the one the key names.
+        const PathString& file = !cacheKey.IsEmpty() && cacheKey.View().front() == u'/' ? cacheKey : name;
         std::vector<uint8_t> bytes;
-        decodedOk = ReadWholeFile(name, bytes) && Platform::DecodePng(bytes.data(), bytes.size(), decoded);
+        decodedOk = ReadWholeFile(file, bytes) && Platform::DecodePng(bytes.data(), bytes.size(), decoded);
     }
     if (!decodedOk || decoded.width <= 0 || decoded.height <= 0)
         return;

@@ -38,7 +38,8 @@ public:
     static uintptr_t GetHandle(const ConstRCPtr<LBitmap>& bitmap);
     // The straight colour of the pixel at (x, y) of this bitmap; all 0 outside the root image.
     RGBAColor GetPixel(int32_t x, int32_t y) const;
-    // The root image's pixels, locked for reading.
+    // The root image's pixels, locked for reading. They are the shared image's own pixels: a cached
+    // bitmap is seen by every holder, so write only through a bitmap of your own (a copy).
     RCPtr<LBitmapData> GetData() const;
 
     // The tinted bitmap of a visual part: a tinted copy of the image or else of the mask, or, with

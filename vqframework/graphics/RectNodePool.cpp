@@ -20,9 +20,6 @@ RectNode* RectNodePool::Alloc()
         m_freeCount = BlockCapacity;
         m_head = 0;
     }
-    ++m_liveCount;
-    if (m_liveCount > m_peakCount)
-        m_peakCount = m_liveCount;
     RectNode* node;
     if (m_freeCount > 0) {
         node = &m_block[m_block[m_head].ringEntry].node;
@@ -31,6 +28,10 @@ RectNode* RectNodePool::Alloc()
     } else {
         node = new RectNode();
     }
+    // Counted once it exists, so a failed allocation leaves the counts as they were.
+    ++m_liveCount;
+    if (m_liveCount > m_peakCount)
+        m_peakCount = m_liveCount;
     *node = RectNode();
     return node;
 }

@@ -6,6 +6,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -167,8 +168,11 @@ TEST(BitmapFiles, AFailedLoadIsNotCached)
     WriteFile(path, png.data(), png.size() / 2);
     const std::string empty = folder.Path() + "/empty.png";
     WriteFile(empty, "", 0);
+    // A pipe with no writer would block a reader for ever.
+    const std::string pipe = folder.Path() + "/pipe.png";
+    ASSERT_EQ(0, ::mkfifo(pipe.c_str(), 0600));
 
-    for (const std::string& name : {path, empty, folder.Path(), folder.Path() + "/missing.png",
+    for (const std::string& name : {path, empty, pipe, folder.Path(), folder.Path() + "/missing.png",
                                     std::string("missing-relative.png")})
         EXPECT_FALSE(LBitmap::Load(Text(name.c_str()))) << name;
 
