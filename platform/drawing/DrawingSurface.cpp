@@ -197,13 +197,39 @@ void DrawingSurface::Clear()
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
 }
 
+namespace {
+
+// Cairo's fixed-point coordinates overflow far outside any surface, and such a rectangle draws
+// nothing at all: the edges are cut to the surface, widened by a margin, in device space first.
+// False when nothing of the rectangle is left.
+bool CutToSurface(cairo_t* cr, int32_t surfaceWidth, int32_t surfaceHeight, double margin, double& left, double& top,
+                  double& right, double& bottom)
+{
+    double originX = 0;
+    double originY = 0;
+    cairo_user_to_device(cr, &originX, &originY);
+    left = std::max(left, -margin - originX);
+    top = std::max(top, -margin - originY);
+    right = std::min(right, surfaceWidth + margin - originX);
+    bottom = std::min(bottom, surfaceHeight + margin - originY);
+    return left <= right && top <= bottom;
+}
+
+} // namespace
+
 void DrawingSurface::FillRect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t argb)
 {
     if (width <= 0 || height <= 0)
         return;
     cairo_t* cr = m_native->cr;
+    double left = x;
+    double top = y;
+    double right = double(x) + width;
+    double bottom = double(y) + height;
+    if (!CutToSurface(cr, GetWidth(), GetHeight(), 1.0, left, top, right, bottom))
+        return;
     SetColour(cr, argb);
-    cairo_rectangle(cr, x, y, width, height);
+    cairo_rectangle(cr, left, top, right - left, bottom - top);
     cairo_fill(cr);
 }
 
@@ -211,11 +237,20 @@ void DrawingSurface::FrameRect(int32_t x, int32_t y, int32_t width, int32_t heig
 {
     if (width < 0 || height < 0)
         return;
+    if (!std::isfinite(lineWidth) || lineWidth > 65536.0f)
+        return;
     cairo_t* cr = m_native->cr;
+    // An edge cut away lies beyond the margin, where its pen shows nothing.
+    double left = x;
+    double top = y;
+    double right = double(x) + width;
+    double bottom = double(y) + height;
+    if (!CutToSurface(cr, GetWidth(), GetHeight(), 2.0 + std::fabs(lineWidth), left, top, right, bottom))
+        return;
     SetColour(cr, argb);
     cairo_set_line_width(cr, lineWidth);
     // Pixel centres lie at integer coordinates, so a pen along x covers the pixel column x.
-    cairo_rectangle(cr, x + 0.5, y + 0.5, width, height);
+    cairo_rectangle(cr, left + 0.5, top + 0.5, right - left, bottom - top);
     cairo_stroke(cr);
 }
 

@@ -61,7 +61,7 @@ FontDesignMetrics ReadDesignMetrics(FT_Face face)
         metrics.cellAscent = os2->usWinAscent;
         metrics.cellDescent = os2->usWinDescent;
     }
-    // Windows spaces lines by its ascent and descent, plus whatever part of the horizontal header's
+    // Lines are spaced by the cell ascent and descent, plus whatever part of the horizontal header's
     // gap they do not already cover.
     const int32_t covered = (metrics.cellAscent + metrics.cellDescent) - (hheaAscent - hheaDescent);
     metrics.lineSpacing = metrics.cellAscent + metrics.cellDescent + std::max(0, lineGap - covered);

@@ -12,8 +12,8 @@ namespace VQ::Platform {
 // In font design units.
 struct FontDesignMetrics {
     int32_t unitsPerEm = 0;
-    // Above and below the baseline, both positive: the face's Windows ascent and descent where it
-    // has them, else its horizontal-header ones.
+    // Above and below the baseline, both positive: the OS/2 table's win ascent and descent where
+    // the face has them, else its horizontal-header ones.
     int32_t cellAscent = 0;
     int32_t cellDescent = 0;
     // From one baseline to the next: cell ascent + cell descent + the extra line gap.

@@ -15,6 +15,17 @@ enum ResizeType : int32_t { ResizeStretch = 0, ResizeTile = 1, ResizeCenter = 2 
 // changed flag after editing the points; a new polyline starts changed, so a path cached for a
 // polyline that lived at the same address before is never reused.
 template <class T> struct PolylineT {
+    PolylineT() = default;
+    // A copy or an assigned polyline may sit where a cached path was built from other points.
+    PolylineT(const PolylineT& other) : points(other.points), lineWidth(other.lineWidth) {}
+    PolylineT& operator=(const PolylineT& other)
+    {
+        points = other.points;
+        lineWidth = other.lineWidth;
+        changed = true;
+        return *this;
+    }
+
     Array<PointT<T>> points;
     T lineWidth = 1;
     bool changed = true;

@@ -38,7 +38,7 @@ TEST(FontFaceTest, ArialResolvesToAFaceWithPositiveMetrics)
         EXPECT_EQ(metrics.unitsPerEm, 2048);
         EXPECT_EQ(metrics.cellAscent, 1854);
         EXPECT_EQ(metrics.cellDescent, 434);
-        EXPECT_EQ(metrics.lineSpacing, 2355) << "the Windows ascent and descent plus the uncovered line gap";
+        EXPECT_EQ(metrics.lineSpacing, 2355) << "the cell ascent and descent plus the uncovered line gap";
     }
 }
 

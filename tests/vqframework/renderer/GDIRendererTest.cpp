@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <set>
 #include <utility>
 
@@ -327,6 +329,43 @@ TEST_F(GDIRendererShapes, ColorRectListScalesRoundsAndPaintsLastToFirstAtTheOffs
     renderer->RenderFinish(context);
 }
 
+// Rectangles far beyond the surface still paint the part of it they cover.
+TEST_F(GDIRendererShapes, HugeBlendingFillsPaintWhatTheyCover)
+{
+    constexpr int32_t Big = std::numeric_limits<int32_t>::max();
+    const RectT<int32_t> fills[] = {{0, 0, Big, Big}, {-1000, -1000, Big, Big}, {0, 0, 9000000, 9000000},
+                                    {-9000000, -9000000, 9000005, 9000005}};
+    for (const RectT<int32_t>& fill : fills) {
+        SCOPED_TRACE(testing::Message() << fill.x << ", " << fill.y << ", " << fill.width << ", " << fill.height);
+        RCPtr<LRenderContextInfo> context = MakeContext(20, 10);
+        Start(context);
+        renderer->FillRect(fill, Colour(Blue), true);
+        const int32_t left = std::max(fill.x, 0);
+        const int32_t top = std::max(fill.y, 0);
+        const int32_t right = int32_t(std::min<int64_t>(20, int64_t(fill.x) + fill.width));
+        const int32_t bottom = int32_t(std::min<int64_t>(10, int64_t(fill.y) + fill.height));
+        ExpectPixels(context, InRect({left, top, right - left, bottom - top}, Blue));
+        renderer->RenderFinish(context);
+    }
+}
+
+// A temporary offset is undone exactly, and one that is no number is not taken at all.
+TEST_F(GDIRendererShapes, ColorRectListLeavesTheOriginAsItWas)
+{
+    ColorRectListT<float> list;
+    list.rects.Add({0, 0, 2, 2});
+    list.colors.Add(Red);
+    RCPtr<LRenderContextInfo> context = MakeContext(20, 10);
+    Start(context);
+    renderer->PushClip({5, 3, 10, 5}, {0, 0, 10, 5}, nullptr, true);
+    const PointT<double> before = context->GetState().offset;
+    for (const PointT<double>& offset : {PointT<double>{1e20, -1e20}, PointT<double>{std::nan(""), 0}})
+        renderer->DrawColorRectList(list, offset);
+    EXPECT_EQ(before, context->GetState().offset);
+    renderer->PopState();
+    renderer->RenderFinish(context);
+}
+
 TEST_F(GDIRendererContexts, DrawRenderContextCopiesTheSourceRectangleOfAnOffscreenContext)
 {
     RCPtr<LRenderContextInfo> window = MakeContext(40, 30);
@@ -423,6 +462,18 @@ TEST_F(GDIRendererContexts, ScrollKeepsAClipGivenInTargetCoordinatesWhereItWasSe
     ExpectPixels(cache, InRect({0, 0, 5, 5}, Blue));
     renderer->PopState();
     renderer->RenderFinish(cache);
+}
+
+// A polyline copied or assigned may land where a path of other points was cached.
+TEST(PolylineCopies, StartChanged)
+{
+    PolylineT<float> drawn;
+    drawn.changed = false;
+    PolylineT<float> copy(drawn);
+    EXPECT_TRUE(copy.changed);
+    copy.changed = false;
+    copy = drawn;
+    EXPECT_TRUE(copy.changed);
 }
 
 struct CoverageCase {

@@ -94,6 +94,47 @@ TEST_F(GDIRendererText, FontsMeasureThroughTheRendererInstalledForMeasuring)
     EXPECT_GT(font->GetLineHeight(), 0);
 }
 
+// The metric rules on fixed design metrics (2048 units, ascent 1854, descent 434, spacing 2355).
+TEST(GDIRendererMetricRules, GiveTheLineHeightAscentAndDescentOfEachSize)
+{
+    const Platform::FontDesignMetrics design{2048, 1854, 434, 2355};
+    const struct {
+        float size;
+        Metrics expected;
+    } cases[] = {{9, {14, -11, 3}}, {10, {16, -13, 3}}, {12, {19, -15, 4}}};
+    for (const auto& c : cases) {
+        Metrics got;
+        EXPECT_EQ(S_OK, LGDIRenderer::ComputeFontMetrics(design, c.size, got.lineHeight, got.ascent, got.descent));
+        EXPECT_EQ(c.expected, got) << c.size;
+    }
+    for (float size : {0.0f, -10.0f, std::nanf(""), 1e12f}) {
+        Metrics untouched{7, 7, 7};
+        EXPECT_EQ(E_INVALIDARG, LGDIRenderer::ComputeFontMetrics(design, size, untouched.lineHeight,
+                                                                 untouched.ascent, untouched.descent));
+        EXPECT_EQ((Metrics{7, 7, 7}), untouched) << size;
+    }
+    Metrics untouched;
+    EXPECT_EQ(E_FAIL, LGDIRenderer::ComputeFontMetrics({0, 1854, 434, 2355}, 10, untouched.lineHeight,
+                                                       untouched.ascent, untouched.descent));
+}
+
+TEST(GDIRendererMetricRules, MeasuredWidthRoundsTheRightEdgeUpAndAddsThree)
+{
+    const struct {
+        float right;
+        int32_t width;
+    } cases[] = {{40.2f, 44}, {40.0f, 43}, {0.5f, 4}, {0.0f, 0}, {-3.0f, 0}, {0.00001f, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.width, LGDIRenderer::MeasuredWidth(c.right)) << c.right;
+}
+
+// Sizes that cannot be drawn measure nothing.
+TEST_F(GDIRendererText, UndrawableSizesMeasureNothing)
+{
+    for (float size : {0.0f, -10.0f, std::nanf(""), 1e12f})
+        EXPECT_EQ((RectT<float>{}), renderer->MeasureString(u"abc", FontOf("Arial", size, 0))) << size;
+}
+
 TEST_F(GDIRendererText, MeasuredBoxIsTheAdvanceRoundedUpPlusThreeAtTheAscent)
 {
     const RCPtr<LFont> font = LFont::GetFont(u"Arial", 10.0f, 0);

@@ -23,10 +23,16 @@ double ClampCoordinate(double value)
     return std::isnan(value) ? 0.0 : std::clamp(value, -CoordinateLimit, CoordinateLimit);
 }
 
-// Half away from zero, in single precision.
+// Half away from zero, in single precision, clamped to the 32-bit range.
 int32_t RoundFloat(float value)
 {
-    return static_cast<int32_t>(std::round(value));
+    return ConvertCoordinate<int32_t>(value);
+}
+
+// Sizes a font can be drawn and measured at; anything else measures nothing.
+bool IsDrawableSize(float points)
+{
+    return std::isfinite(points) && points > 0.0f && points <= LGDIRenderer::MaximumFontSize;
 }
 
 std::shared_ptr<const Platform::FontFace> FaceOf(const LFont& font)
@@ -42,8 +48,8 @@ float PointsToPixels(float points)
     return points * static_cast<float>(LGDIRenderer::ScreenResolution) / 72.0f;
 }
 
-// Text is laid out with a sixth of an em of padding before the first character, as the other
-// system's default layout does; measuring and drawing agree on it.
+// Text is laid out with a sixth of an em of padding before the first character; measuring and
+// drawing agree on it.
 double LeadingPad(double pixelSize)
 {
     return pixelSize / 6.0;
@@ -71,11 +77,18 @@ VQRESULT LGDIRenderer::GetFontMetrics(const ConstRCPtr<LFont>& font, int32_t& li
     const std::shared_ptr<const Platform::FontFace> face = FaceOf(*font);
     if (!face)
         return E_FAIL;
-    const Platform::FontDesignMetrics& design = face->GetDesignMetrics();
+    return ComputeFontMetrics(face->GetDesignMetrics(), font->GetSize(), lineHeight, ascent, descent);
+}
+
+VQRESULT LGDIRenderer::ComputeFontMetrics(const Platform::FontDesignMetrics& design, float size, int32_t& lineHeight,
+                                          int32_t& ascent, int32_t& descent)
+{
     if (design.unitsPerEm <= 0)
         return E_FAIL;
-    // The font's size taken as an em height in pixels, then the rules of the other system's metrics.
-    const float size = font->GetSize();
+    if (!IsDrawableSize(size))
+        return E_INVALIDARG;
+    // The size is taken as an em height in pixels; the line height is the line spacing at that em
+    // scaled from 72 to 96 dots per inch, each rounded outward by just under half a pixel.
     const float emHeight = static_cast<float>(design.unitsPerEm);
     const float height = size * static_cast<float>(design.lineSpacing) / emHeight;
     lineHeight = RoundFloat(height * 96.0f / 72.0f + 0.499f);
@@ -84,9 +97,16 @@ VQRESULT LGDIRenderer::GetFontMetrics(const ConstRCPtr<LFont>& font, int32_t& li
     return S_OK;
 }
 
+int32_t LGDIRenderer::MeasuredWidth(float right)
+{
+    // Up to the next whole pixel, and three more for any text at all.
+    const int32_t width = right > 0.0f ? ConvertCoordinate<int32_t>(std::trunc(right + 0.9999f)) : 0;
+    return width > 0 ? width + 3 : 0;
+}
+
 RectT<float> LGDIRenderer::MeasureString(const StringT<char16_t, char>& text, const ConstRCPtr<LFont>& font)
 {
-    if (text.IsEmpty() || !font)
+    if (text.IsEmpty() || !font || !IsDrawableSize(font->GetSize()))
         return {};
     const std::shared_ptr<const Platform::FontFace> face = FaceOf(*font);
     int32_t lineHeight = 0;
@@ -100,10 +120,7 @@ RectT<float> LGDIRenderer::MeasureString(const StringT<char16_t, char>& text, co
     float right = static_cast<float>(LeadingPad(pixelSize) + face->MeasureAdvance(utf8, pixelSize));
     if (m_resolution != ScreenResolution)
         right = 9600.0f / static_cast<float>(m_resolution) * right / 100.0f;
-    int32_t width = static_cast<int32_t>(right + 0.9999f);
-    if (width > 0)
-        width += 3;
-    return {0.0f, static_cast<float>(ascent), static_cast<float>(width), static_cast<float>(lineHeight)};
+    return {0.0f, static_cast<float>(ascent), static_cast<float>(MeasuredWidth(right)), static_cast<float>(lineHeight)};
 }
 
 VQRESULT LGDIRenderer::InitRenderContextInfo(const RectT<int32_t>& rect, Platform::IPresentTarget* window,
@@ -155,8 +172,10 @@ VQRESULT LGDIRenderer::RenderStart(const RCPtr<LRenderContextInfo>& context)
     int32_t bottom = 0;
     const bool wholeRegion = region.GetCount() == 1 && region.GetBounds(left, top, right, bottom) && left == rect.x &&
                              top == rect.y && int64_t(right) - left == rect.width && int64_t(bottom) - top == rect.height;
-    if (!m_current->SurfacesFit()) {
-        m_current->RecreateSurfaces();
+    const bool resized = !m_current->SurfacesFit();
+    if (resized) {
+        // Surfaces that cannot be made keep the old ones, which still draw, cut to their size.
+        (void)m_current->RecreateSurfaces();
     } else if (wholeRegion) {
         // Surfaces that fit are cleared in place: as fresh as new ones, without freeing and faulting
         // in megabytes of pixels on every full repaint.
@@ -164,7 +183,8 @@ VQRESULT LGDIRenderer::RenderStart(const RCPtr<LRenderContextInfo>& context)
         m_current->GetSpareSurface().GetSurface().Clear();
     }
 
-    if (wholeRegion || !m_current->SurfacesFit())
+    // Fresh or cleared surfaces have no clip.
+    if (wholeRegion || resized)
         m_current->SetSurfaceClip({RenderState::UnboundedClipOrigin, RenderState::UnboundedClipOrigin,
                                    RenderState::UnboundedClipSize, RenderState::UnboundedClipSize});
 
@@ -219,7 +239,7 @@ void LGDIRenderer::DrawString(const StringT<char16_t, char>& text, const ConstRC
                               const PointT<int32_t>& origin, const RGBAColor& color)
 {
     Platform::DrawingSurface* target = GetTarget();
-    if (!target || !font || text.IsEmpty())
+    if (!target || !font || text.IsEmpty() || !IsDrawableSize(font->GetSize()))
         return;
     const std::shared_ptr<const Platform::FontFace> face = FaceOf(*font);
     if (!face)
@@ -260,8 +280,9 @@ void LGDIRenderer::DrawRect(const RectT<int32_t>& rect, const RGBAColor& fillCol
 
 void LGDIRenderer::DrawColorRectList(const ColorRectListT<float>& list, const PointT<double>& offset)
 {
-    if (!GetTarget())
+    if (!GetTarget() || !std::isfinite(offset.x) || !std::isfinite(offset.y))
         return;
+    const PointT<double> saved = m_current->GetState().offset;
     Translate(offset);
     const uint32_t count = std::min(list.rects.GetCount(), list.colors.GetCount());
     for (uint32_t i = count; i-- > 0;) {
@@ -274,7 +295,7 @@ void LGDIRenderer::DrawColorRectList(const ColorRectListT<float>& list, const Po
         color.SetARGB(list.colors.GetAt(i));
         FillRect(scaled, color, true);
     }
-    Translate({-offset.x, -offset.y});
+    RestoreOffset(saved);
 }
 
 void LGDIRenderer::DrawLine(const PointT<float>& from, const PointT<float>& to, const RGBAColor& color,
@@ -349,8 +370,11 @@ void LGDIRenderer::DrawPath(PolylineT<float>& polyline, const RGBAColor& color, 
         path = entry;
     }
 
+    if (!std::isfinite(offset.x) || !std::isfinite(offset.y))
+        return;
     const PointT<double> shift{std::clamp<double>(offset.x, -4503599627370496.0, 4503599627370496.0),
                                std::clamp<double>(offset.y, -4503599627370496.0, 4503599627370496.0)};
+    const PointT<double> saved = m_current->GetState().offset;
     Translate(shift);
     constexpr float ScaleTolerance = 0.0000011920929f;
     const bool scaled = std::fabs(scale.x - 1.0f) > ScaleTolerance || std::fabs(scale.y - 1.0f) > ScaleTolerance;
@@ -360,7 +384,7 @@ void LGDIRenderer::DrawPath(PolylineT<float>& polyline, const RGBAColor& color, 
         target->FillPath(path->path, color.ToARGB(), scaleX, scaleY);
     else
         target->StrokePath(path->path, color.ToARGB(), polyline.lineWidth, scaleX, scaleY);
-    Translate({-shift.x, -shift.y});
+    RestoreOffset(saved);
     if (!keepCached)
         (void)m_pathCache.ResetEntry(key);
 }
@@ -395,7 +419,7 @@ void LGDIRenderer::DrawBitmap(const ConstRCPtr<LBitmap>& bitmap, const RectT<int
 RCPtr<LGDIRenderer::LCachedBitmap> LGDIRenderer::BuildCachedBitmap(const ConstRCPtr<LBitmap>& bitmap, int32_t width,
                                                                     int32_t height, ResizeType resizeType)
 {
-    // Nothing to draw, or more than any image may hold: the other system fails such a bitmap too.
+    // Nothing to draw, or more than any image may hold.
     if (!bitmap || LBitmap::GetHandle(bitmap) == 0 || width <= 0 || height <= 0 ||
         width > Platform::MaximumImageSide || height > Platform::MaximumImageSide ||
         int64_t(width) * height > Platform::MaximumImagePixels)
@@ -481,6 +505,14 @@ VQRESULT LGDIRenderer::ScrollRenderContext(const RCPtr<LRenderContextInfo>& cont
     // A context open lower on the stack draws through this surface again once it is on top.
     ApplyState(*scrolled, fresh);
     return drawn ? S_OK : E_FAIL;
+}
+
+void LGDIRenderer::RestoreOffset(const PointT<double>& saved)
+{
+    // Undoing a translation by its negative loses whatever the sum rounded away: the saved offset is
+    // put back as it was, and the hook carries it to the surface.
+    m_current->GetState().offset = saved;
+    Translate({0, 0});
 }
 
 void LGDIRenderer::SetClipRect(const RectT<double>& clip)

@@ -52,7 +52,18 @@ public:
     static constexpr uint32_t PurgeIntervalMs = 300000;
     static constexpr int32_t ScreenResolution = 96;
 
+    // Larger sizes are not drawn or measured: their glyphs would leave every coordinate range.
+    static constexpr float MaximumFontSize = 10000.0f;
+
     static RCPtr<LGDIRenderer> Create();
+
+    // The metric rules on a face's design metrics, the size taken as an em height in pixels;
+    // E_INVALIDARG for a size that is not drawable.
+    static VQRESULT ComputeFontMetrics(const Platform::FontDesignMetrics& design, float size, int32_t& lineHeight,
+                                       int32_t& ascent, int32_t& descent);
+    // The measured width of text whose right edge lies at the given x: up to the next whole pixel,
+    // plus 3 when that is above 0.
+    static int32_t MeasuredWidth(float right);
 
     VQRESULT GetFontMetrics(const ConstRCPtr<LFont>& font, int32_t& lineHeight, int32_t& ascent,
                             int32_t& descent) override;
@@ -114,6 +125,8 @@ private:
     RCPtr<LCachedBitmap> BuildCachedBitmap(const ConstRCPtr<LBitmap>& bitmap, int32_t width, int32_t height,
                                            ResizeType resizeType);
     void PurgeWhenDue();
+    // Back to an offset saved before a temporary translation, through the Translate hook.
+    void RestoreOffset(const PointT<double>& saved);
 
     float m_scale = 1.0f;
     RCPtr<LGDIRenderContextInfo> m_current;
