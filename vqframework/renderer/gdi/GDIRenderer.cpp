@@ -112,7 +112,7 @@ RectT<float> LGDIRenderer::MeasureString(const StringT<char16_t, char>& text, co
     int32_t lineHeight = 0;
     int32_t ascent = 0;
     int32_t descent = 0;
-    if (!face || GetFontMetrics(font, lineHeight, ascent, descent) < 0)
+    if (!face || ComputeFontMetrics(face->GetDesignMetrics(), font->GetSize(), lineHeight, ascent, descent) < 0)
         return {};
     std::string utf8;
     text.ToUTF8(utf8);
