@@ -24,6 +24,9 @@ protected:
             driver.CloseInput(inputHandle);
         if (outputHandle)
             driver.CloseOutput(outputHandle);
+        // A callback already under way may still be in a recorder, which goes with the fixture.
+        driver.WaitForCallbacks(inputEvents.Instance());
+        driver.WaitForCallbacks(outputEvents.Instance());
     }
 
     void OpenInput(size_t bufferCount, bool start = true)
