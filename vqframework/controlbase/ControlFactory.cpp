@@ -8,8 +8,15 @@ LControlFactory::LControlFactory(const String& applicationName) : m_applicationN
 
 LControlFactory::~LControlFactory() = default;
 
+const RCPtr<LControlDescriptor>& LControlFactory::GetCurrentRoot() const
+{
+    // The application sets the index; a skin list it does not fit (none loaded) has no root.
+    if (m_currentSkinIndex < 0 || uint32_t(m_currentSkinIndex) >= m_skins.GetCount())
+        return RCPtr<LControlDescriptor>::Null;
+    return m_skins.GetAt(uint32_t(m_currentSkinIndex));
+}
+
 // STUB: the factory's operations follow.
-VQRESULT LControlFactory::LoadResources(const String&, int32_t) { return E_NOTIMPL; }
 VQRESULT LControlFactory::RegisterControlCreateFunction(const String&, ControlCreateFunction) { return E_NOTIMPL; }
 VQRESULT LControlFactory::GetControlCreateFunction(const String&, ControlCreateFunction&) const { return E_NOTIMPL; }
 const RCPtr<LControlDescriptor>& LControlFactory::GetControlDescriptor(const String&) const
@@ -34,10 +41,5 @@ RCPtr<LControlDescriptor>& LControlFactory::CloneControlDescriptor(RCPtr<LContro
 }
 VQRESULT LControlFactory::GetSkinFont(String&, float&, int32_t&) const { return E_NOTIMPL; }
 VQRESULT LControlFactory::RebuildControl(const RCPtr<LControl>&) { return E_NOTIMPL; }
-const RCPtr<LControlDescriptor>& LControlFactory::GetCurrentRoot() const { return RCPtr<LControlDescriptor>::Null; }
-RCPtr<LColorizer> LControlFactory::FindColorizer(const String&) const { return nullptr; }
-RCPtr<LVisualPartDescriptor> LControlFactory::FindPart(const String&) const { return nullptr; }
-RCPtr<LLookDescriptor> LControlFactory::FindLook(const String&) const { return nullptr; }
-RCPtr<LookList> LControlFactory::FindLookList(const String&) const { return nullptr; }
 
 } // namespace VQ

@@ -6,6 +6,7 @@
 namespace VQ {
 
 // STUB: the string tables follow.
+VQRESULT LControlFactory::LoadResources(const String&, int32_t) { return E_NOTIMPL; }
 VQRESULT LControlFactory::LoadStringTables(const String&, const String&, int32_t) { return E_NOTIMPL; }
 RCPtr<LStringTable> LControlFactory::GetApplicationStringTable() const { return nullptr; }
 RCPtr<LStringTable> LControlFactory::GetFrameworkStringTable() const { return nullptr; }
