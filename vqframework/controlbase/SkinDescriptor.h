@@ -19,6 +19,11 @@ public:
 
     const String& GetName() const { return m_name; }
 
+private:
+    // First, so that it goes last.
+    const String m_name;
+
+public:
     // Null when the skin names no look list or one that is not defined.
     RCPtr<LookList> lookList;
     bool FontInheritsFromParent = false;
@@ -30,8 +35,6 @@ public:
 
 private:
     explicit LSkinDescriptor(const String& name);
-
-    const String m_name;
 };
 
 } // namespace VQ
