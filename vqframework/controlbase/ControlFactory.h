@@ -164,6 +164,8 @@ private:
     bool m_skipFirst = false;
     bool m_stringMode = false;
     bool m_inCreateParam = false;
+    // Set by the first piece of a CreateParam's text; the parser splits text around references.
+    bool m_createParamHasText = false;
     String m_currentId;
     RCPtr<LControlDescriptor> m_currentDescriptor;
     RCPtr<LLookDescriptor> m_currentLook;

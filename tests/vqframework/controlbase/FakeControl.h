@@ -26,6 +26,8 @@ public:
     }
 
     std::vector<RCPtr<LControlDescriptor>> builtFrom;
+    // The parent the create function was given.
+    RCPtr<LControl> parent;
     VQRESULT createResult = S_OK;
     int attachCount = 0;
     bool attachedToEmptyWindow = false;
@@ -33,13 +35,22 @@ public:
 
 // A create function in the shape every control class registers: constructs the control for its
 // parent and builds it from the descriptor.
-inline RCPtr<LControl>& CreateFakeControl(RCPtr<LControl>& out, const RCPtr<LControl>& /*parent*/,
+inline RCPtr<LControl>& CreateFakeControl(RCPtr<LControl>& out, const RCPtr<LControl>& parent,
                                           const RCPtr<LControlDescriptor>& descriptor)
 {
     RCPtr<FakeControl> control(new FakeControl(descriptor->GetName()));
+    control->parent = parent;
     control->CreateFromDescriptor(descriptor);
     out = control;
     return out;
+}
+
+// A null root window pointer for calls that only pass one on. Making an RCPtr<LRootWindow> needs the
+// window class, which the factory's tests do without, so this is the pointer's zero bit pattern.
+inline const RCPtr<LRootWindow>& NoRootWindow()
+{
+    alignas(RCPtr<LRootWindow>) static const unsigned char zero[sizeof(RCPtr<LRootWindow>)] = {};
+    return *reinterpret_cast<const RCPtr<LRootWindow>*>(zero);
 }
 
 } // namespace VQ::Testing
