@@ -22,7 +22,7 @@ public:
     // Builds or rebuilds the control from a descriptor.
     virtual VQRESULT CreateFromDescriptor(const RCPtr<LControlDescriptor>& descriptor) = 0;
     // Makes a top-level control the content of a root window; E_FAIL for a control with a parent.
-    virtual VQRESULT AttachToRootWindow(const RCPtr<LRootWindow>& rootWindow) = 0;
+    virtual VQRESULT AttachToRootWindow(LRootWindow* rootWindow) = 0;
 
 protected:
     explicit LControl(const String& name) : m_name(name) {}

@@ -65,7 +65,7 @@ RCPtr<LControl>& LControlFactory::CreateControl(RCPtr<LControl>& control, const 
 }
 
 RCPtr<LControl>& LControlFactory::CreateTopLevelControl(RCPtr<LControl>& control, const String& name,
-                                                        const RCPtr<LRootWindow>& rootWindow)
+                                                        LRootWindow* rootWindow)
 {
     control.Release();
     // Held here: the descriptor must outlive a create function that reloads the skin.

@@ -105,7 +105,7 @@ public:
                                    const RCPtr<LControl>& parent);
     // Null when the current skin has no such descriptor.
     RCPtr<LControl>& CreateTopLevelControl(RCPtr<LControl>& control, const String& name,
-                                           const RCPtr<LRootWindow>& rootWindow);
+                                           LRootWindow* rootWindow);
     RCPtr<LControlDescriptor>& CloneControlDescriptor(RCPtr<LControlDescriptor>& clone,
                                                       const RCPtr<LControlDescriptor>& source,
                                                       const RCPtr<LLayoutDescriptor>& layout,

@@ -15,7 +15,6 @@ namespace {
 using String = LControlFactory::String;
 using Testing::CreateFakeControl;
 using Testing::FakeControl;
-using Testing::NoRootWindow;
 
 std::string U8(const String& text)
 {
@@ -153,7 +152,7 @@ TEST(ControlFactoryControls, CreateTopLevelControlShowsAndAttachesTheNamedContro
     const RCPtr<LControlDescriptor> descriptor = factory->GetControlDescriptor(String(u"mainControl"));
     descriptor->GetLayout()->IsVisible = false;
     RCPtr<LControl> control;
-    EXPECT_EQ(&control, &factory->CreateTopLevelControl(control, String(u"mainControl"), NoRootWindow()));
+    EXPECT_EQ(&control, &factory->CreateTopLevelControl(control, String(u"mainControl"), nullptr));
     ASSERT_TRUE(control);
     EXPECT_TRUE(descriptor->GetLayout()->IsVisible);
     EXPECT_EQ("mainControl", U8(control->GetName()));
@@ -168,10 +167,10 @@ TEST(ControlFactoryControls, CreateTopLevelControlOfAnUnknownNameGivesNullAndCre
     RCPtr<LControlFactory> factory = LoadedFactory();
     const int before = g_counted;
     RCPtr<LControl> control(new FakeControl(String(u"stale")));
-    factory->CreateTopLevelControl(control, String(u"panel"), NoRootWindow());
+    factory->CreateTopLevelControl(control, String(u"panel"), nullptr);
     EXPECT_FALSE(control);
     factory->SetCurrentSkinIndex(7);
-    factory->CreateTopLevelControl(control, String(u"mainControl"), NoRootWindow());
+    factory->CreateTopLevelControl(control, String(u"mainControl"), nullptr);
     EXPECT_FALSE(control);
     EXPECT_EQ(before, g_counted);
 }
@@ -183,7 +182,7 @@ TEST(ControlFactoryControls, CreateTopLevelControlCopesWithACreateFunctionThatGi
     factory->SetCurrentSkinIndex(0);
     factory->RegisterControlCreateFunction(String(u"Framework.Panel"), &CreateNothing);
     RCPtr<LControl> control;
-    factory->CreateTopLevelControl(control, String(u"other"), NoRootWindow());
+    factory->CreateTopLevelControl(control, String(u"other"), nullptr);
     EXPECT_FALSE(control);
 }
 
@@ -277,7 +276,7 @@ TEST(ControlFactoryControls, RebuildControlBuildsFromTheCurrentSkinsDescriptorOf
 {
     RCPtr<LControlFactory> factory = LoadedFactory();
     RCPtr<LControl> control;
-    factory->CreateTopLevelControl(control, String(u"dialogAbout"), NoRootWindow());
+    factory->CreateTopLevelControl(control, String(u"dialogAbout"), nullptr);
     ASSERT_TRUE(control);
     Fake(control).createResult = 7;
     EXPECT_EQ(7, factory->RebuildControl(control));

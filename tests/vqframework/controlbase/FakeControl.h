@@ -18,7 +18,7 @@ public:
         return createResult;
     }
 
-    VQRESULT AttachToRootWindow(const RCPtr<LRootWindow>& rootWindow) override
+    VQRESULT AttachToRootWindow(LRootWindow* rootWindow) override
     {
         ++attachCount;
         attachedToEmptyWindow = rootWindow == nullptr;
@@ -43,14 +43,6 @@ inline RCPtr<LControl>& CreateFakeControl(RCPtr<LControl>& out, const RCPtr<LCon
     control->CreateFromDescriptor(descriptor);
     out = control;
     return out;
-}
-
-// A null root window pointer for calls that only pass one on. Making an RCPtr<LRootWindow> needs the
-// window class, which the factory's tests do without, so this is the pointer's zero bit pattern.
-inline const RCPtr<LRootWindow>& NoRootWindow()
-{
-    alignas(RCPtr<LRootWindow>) static const unsigned char zero[sizeof(RCPtr<LRootWindow>)] = {};
-    return *reinterpret_cast<const RCPtr<LRootWindow>*>(zero);
 }
 
 } // namespace VQ::Testing
