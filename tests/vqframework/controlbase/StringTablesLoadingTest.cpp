@@ -42,6 +42,12 @@ std::u16string Document(std::u16string_view body)
            u"\n</Varquen_StringTable_Definitions>\n";
 }
 
+// A table "T" with one String "S" holding the Locale elements.
+std::u16string OneString(std::u16string_view locales)
+{
+    return u"<StringTable ID=\"T\"><String ID=\"S\">" + std::u16string(locales) + u"</String></StringTable>";
+}
+
 std::u16string Lookup(const RCPtr<LStringTable>& table, std::u16string_view id)
 {
     if (!table)
@@ -88,7 +94,8 @@ TEST_F(StringTablesLoadingTest, FallsBackToTheNeutralLanguageThenEnglish)
         std::u16string_view text;
     };
     const Case cases[] = {
-        {0x0C04, u"<Locale LCID=\"0x0c04\">hk</Locale><Locale LCID=\"0x7c04\">zh</Locale><Locale LCID=\"0x0009\">en</Locale>",
+        {0x0C04,
+         u"<Locale LCID=\"0x0c04\">hk</Locale><Locale LCID=\"0x7c04\">zh</Locale><Locale LCID=\"0x0009\">en</Locale>",
          0x0C04, u"hk"},
         {0x0C04, u"<Locale LCID=\"0x7c04\">zh</Locale><Locale LCID=\"0x0009\">en</Locale>", 0x7C04, u"zh"},
         {0x0404, u"<Locale LCID=\"0x7C04\">zh</Locale>", 0x7C04, u"zh"},
@@ -105,8 +112,7 @@ TEST_F(StringTablesLoadingTest, FallsBackToTheNeutralLanguageThenEnglish)
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "language 0x" << std::hex << c.language);
         m_factory = RCPtr<LControlFactory>(new LControlFactory(String("PresetEditor")));
-        LoadApplication(u"<StringTable ID=\"T\"><String ID=\"S\">" + std::u16string(c.locales) + u"</String></StringTable>",
-                        c.language);
+        LoadApplication(OneString(c.locales), c.language);
         EXPECT_EQ(m_factory->GetLanguage(), c.settled);
         EXPECT_EQ(Lookup(Table(u"T"), u"S"), c.text);
     }
@@ -145,8 +151,7 @@ TEST_F(StringTablesLoadingTest, ReadsTheFrameworkDocumentInTheSettledLanguageThe
 
     // A language the application has and the framework lacks: the framework falls back to English.
     m_factory = RCPtr<LControlFactory>(new LControlFactory(String("PresetEditor")));
-    const String application =
-        Write("app.xml", u"<StringTable ID=\"T\"><String ID=\"S\"><Locale LCID=\"0x000c\">fr</Locale></String></StringTable>");
+    const String application = Write("app.xml", OneString(u"<Locale LCID=\"0x000c\">fr</Locale>"));
     ASSERT_EQ(m_factory->LoadStringTables(application, FixturePath("FrameworkStrings.xml"), 0x040C), S_OK);
     EXPECT_EQ(Lookup(Table(u"T"), u"S"), u"fr");
     EXPECT_EQ(Lookup(m_factory->GetFrameworkStringTable(), u"EDIT_UNDO"), u"Undo");
@@ -207,14 +212,14 @@ TEST_F(StringTablesLoadingTest, ReadsTheLanguageAsAnIntegerAttribute)
 
     // "0X09" reads as language 0.
     m_factory = RCPtr<LControlFactory>(new LControlFactory(String("PresetEditor")));
-    LoadApplication(u"<StringTable ID=\"T\"><String ID=\"S\"><Locale LCID=\"0X09\">zero</Locale></String></StringTable>", 0);
+    LoadApplication(OneString(u"<Locale LCID=\"0X09\">zero</Locale>"), 0);
     EXPECT_EQ(Lookup(Table(u"T"), u"S"), u"zero");
     EXPECT_EQ(m_factory->GetLanguage(), 0);
 }
 
 TEST_F(StringTablesLoadingTest, IgnoresTextsOutsideATableAndLocalesWithoutLanguage)
 {
-    LoadApplication(u"<StringTable ID=\"First\"><String ID=\"S\"><Locale LCID=\"0x0009\">kept</Locale></String></StringTable>",
+    LoadApplication(uR"(<StringTable ID="First"><String ID="S"><Locale LCID="0x0009">kept</Locale></String></StringTable>)",
                     0x0009);
 
     // Language 0 as wanted: a Locale without LCID must not pass for language 0.
@@ -261,13 +266,12 @@ TEST_F(StringTablesLoadingTest, KeepsTheStringsReadBeforeAMalformedPart)
 
 TEST_F(StringTablesLoadingTest, ReadsBothByteOrders)
 {
-    const std::u16string body =
-        u"<StringTable ID=\"T\"><String ID=\"S\"><Locale LCID=\"0x0009\">Größe – 大小 𝄞</Locale></String></StringTable>";
+    const std::u16string body = OneString(u"<Locale LCID=\"0x0009\">Größe – 大小 𝄞</Locale>");
     for (const bool bigEndian : {false, true}) {
         m_factory = RCPtr<LControlFactory>(new LControlFactory(String("PresetEditor")));
         const String path = Write(bigEndian ? "be.xml" : "le.xml", body, bigEndian);
         ASSERT_EQ(m_factory->LoadStringTables(path, String(), 0x0009), S_OK);
-        EXPECT_EQ(Lookup(Table(u"T"), u"S"), u"Größe – 大小 𝄞") << (bigEndian ? "big-endian" : "little-endian");
+        EXPECT_EQ(Lookup(Table(u"T"), u"S"), u"Größe – 大小 𝄞") << (bigEndian ? "big" : "little") << "-endian";
     }
 }
 
@@ -284,7 +288,8 @@ TEST_F(StringTablesLoadingTest, FindsTablesByNameAndHandsOutIndependentCopies)
     const RCPtr<Testing::FakeControl> pad(new Testing::FakeControl(String("pad")));
     pad->CreateFromDescriptor(LControlDescriptor::Create(String("PresetEditor.Pad"), String("pad"), nullptr));
     const RCPtr<LControl> parent = pad;
-    EXPECT_EQ(Lookup(m_factory->GetStringTable(parent, String("ccLabel")), u"TOOLTIP"), u"Control change – “number”");
+    EXPECT_EQ(Lookup(m_factory->GetStringTable(parent, String("ccLabel")), u"TOOLTIP"),
+              u"Control change – “number”");
     // The parent's class names the table, not the parent's own name or the application's.
     EXPECT_FALSE(m_factory->GetStringTable(parent, String("toolTip")));
     EXPECT_FALSE(m_factory->GetStringTable(nullptr, String("ccLabel")));
@@ -315,7 +320,8 @@ TEST_F(StringTablesLoadingTest, SkipsMissingResourcesAndEmptyFiles)
     EXPECT_EQ(m_factory->GetLanguage(), 0x0409);
 
     // An empty file holds no strings: nothing is parsed, and the framework document is still read.
-    ASSERT_EQ(m_factory->LoadStringTables(WriteBytes("empty.xml", ""), FixturePath("FrameworkStrings.xml"), 0x0409), S_OK);
+    const String empty = WriteBytes("empty.xml", "");
+    ASSERT_EQ(m_factory->LoadStringTables(empty, FixturePath("FrameworkStrings.xml"), 0x0409), S_OK);
     EXPECT_EQ(Lookup(m_factory->GetFrameworkStringTable(), u"EDIT_UNDO"), u"Undo");
 }
 
