@@ -1,37 +1,38 @@
-// The application string table holds the program-file load messages exactly as the editor shows them.
+// The application string table holds the program-file load messages exactly as the editor shows them,
+// read as the program reads it: UTF-16 through the control factory.
+#include "vqframework/controlbase/ControlFactory.h"
+
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
+namespace VQ {
 namespace {
+
+using String = LControlFactory::String;
 
 TEST(StringTableTest, HoldsTheLoadCaptionAndTheFiveLoadMessagesInEnglish)
 {
-    std::ifstream stream(STRING_TABLE_PATH, std::ios::binary);
-    ASSERT_TRUE(stream) << STRING_TABLE_PATH;
-    const std::string table((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    const RCPtr<LControlFactory> factory(new LControlFactory(String("PresetEditor")));
+    ASSERT_EQ(factory->LoadStringTables(String(STRING_TABLE_PATH), String(), 0x0409), S_OK);
+    EXPECT_EQ(factory->GetLanguage(), 0x0009);
+    const RCPtr<LStringTable> table = factory->GetStringTable(String(u"|PresetEditor"));
+    ASSERT_TRUE(table);
 
-    EXPECT_EQ(table.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
-    EXPECT_NE(table.find("<Varquen_StringTable_Definitions>"), std::string::npos);
-    const size_t tableStart = table.find("<StringTable ID=\"|PresetEditor\">");
-    ASSERT_NE(tableStart, std::string::npos);
-    const size_t tableEnd = table.find("</StringTable>", tableStart);
-    ASSERT_NE(tableEnd, std::string::npos);
-    const std::string presetEditor = table.substr(tableStart, tableEnd - tableStart);
-
-    const auto entry = [](const std::string& id, const std::string& text) {
-        return "<String ID=\"" + id + "\"><Locale LCID=\"0x0009\">" + text + "</Locale></String>";
+    const auto text = [&](const char16_t* id) {
+        String found(u"<absent>");
+        table->GetString(id, found);
+        return std::u16string(found.View());
     };
-    EXPECT_NE(presetEditor.find(entry("SETTINGS_FILE_LOAD_CAPTION", "Preset File Load")), std::string::npos);
-    for (const char* id : {"SETTINGS_FILE_LOAD_OLDER_MESSAGE", "SETTINGS_FILE_LOAD_NEWER_MESSAGE",
-                           "SETTINGS_FILE_LOAD_CORRUPT_MESSAGE", "SETTINGS_FILE_LOAD_WRONG_DEVICE_MESSAGE",
-                           "SETTINGS_FILE_TRANSLATION_FAILURE_MESSAGE"}) {
-        EXPECT_NE(presetEditor.find(entry(id, "Program file is not compatible with this vesion of the program editor")),
-                  std::string::npos)
-            << id;
+    EXPECT_EQ(text(u"SETTINGS_FILE_LOAD_CAPTION"), u"Preset File Load");
+    for (const char16_t* id : {u"SETTINGS_FILE_LOAD_OLDER_MESSAGE", u"SETTINGS_FILE_LOAD_NEWER_MESSAGE",
+                               u"SETTINGS_FILE_LOAD_CORRUPT_MESSAGE", u"SETTINGS_FILE_LOAD_WRONG_DEVICE_MESSAGE",
+                               u"SETTINGS_FILE_TRANSLATION_FAILURE_MESSAGE"}) {
+        EXPECT_EQ(text(id), u"Program file is not compatible with this vesion of the program editor")
+            << String(id).ToUTF8().GetString();
     }
+    EXPECT_EQ(table->GetCount(), 6u);
 }
 
 } // namespace
+} // namespace VQ
