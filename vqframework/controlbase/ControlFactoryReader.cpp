@@ -7,6 +7,9 @@
 
 #include <expat.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -26,6 +29,42 @@ int HexDigit(char16_t c)
     if (c >= u'A' && c <= u'F')
         return c - u'A' + 10;
     return -1;
+}
+
+// Decimal only, as strtod reads it in the "C" locale but without its hexadecimal, infinity and NaN
+// forms: leading blanks, a sign, digits with a point and an exponent, up to the first other character.
+float ParseFloat(std::u16string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r')))
+        ++i;
+    std::string number;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        number.push_back(char(text[i++]));
+    const auto digitAt = [&](size_t k) { return k < text.size() && text[k] >= u'0' && text[k] <= u'9'; };
+    bool digits = false;
+    for (; digitAt(i); ++i, digits = true)
+        number.push_back(char(text[i]));
+    if (i < text.size() && text[i] == u'.') {
+        number.push_back('.');
+        for (++i; digitAt(i); ++i, digits = true)
+            number.push_back(char(text[i]));
+    }
+    if (!digits)
+        return 0;
+    // An exponent counts only with digits after its sign.
+    if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        size_t k = i + 1;
+        const bool sign = k < text.size() && (text[k] == u'-' || text[k] == u'+');
+        if (digitAt(sign ? k + 1 : k)) {
+            number.push_back('e');
+            if (sign)
+                number.push_back(char(text[k++]));
+            for (; digitAt(k); ++k)
+                number.push_back(char(text[k]));
+        }
+    }
+    return float(detail::ParseDouble(number.c_str()));
 }
 
 struct ParserDeleter {
@@ -130,8 +169,12 @@ VQRESULT LControlFactory::LoadSkins(const String& path)
 
 VQRESULT LControlFactory::ParseXML(const char* buffer, int32_t length)
 {
-    if (length < 0 || (!buffer && length > 0))
+    if (length < 0 || !buffer)
         return E_FAIL;
+    // Callers with text of their own may pass it zero-terminated; documents read from resources and
+    // files always come with their length, as they have no terminator.
+    if (length == 0)
+        length = int32_t(std::min<size_t>(std::strlen(buffer), INT32_MAX));
     m_skipFirst = true;
     m_handlerError = nullptr;
 
@@ -144,7 +187,7 @@ VQRESULT LControlFactory::ParseXML(const char* buffer, int32_t length)
     XML_SetElementHandler(parser.get(), &ExpatCallbacks::OnStartElement, &ExpatCallbacks::OnEndElement);
     XML_SetCharacterDataHandler(parser.get(), &ExpatCallbacks::OnCharacterData);
 
-    const XML_Status status = XML_Parse(parser.get(), buffer ? buffer : "", length, XML_TRUE);
+    const XML_Status status = XML_Parse(parser.get(), buffer, length, XML_TRUE);
     m_parser = nullptr;
     if (status == XML_STATUS_OK && !m_handlerError)
         return S_OK;
@@ -222,7 +265,7 @@ bool LControlFactory::GetAttribute(const AttributeMap& attributes, std::u16strin
     const auto found = attributes.find(name);
     if (found == attributes.end())
         return false;
-    value = float(found->second.ToDouble());
+    value = ParseFloat(found->second.View());
     return true;
 }
 

@@ -73,6 +73,13 @@ TEST(XmlAttributes, EachSyntaxReadsItsForm)
         {"-0.5e1", false, 0, 0, -5},
         {" 2.5E-1x", false, 2, 2, 0.25f},
         {"abc", false, 0, 0, 0},
+        // Floats are decimal only, and an exponent needs digits.
+        {"inf", false, 0, 0, 0},
+        {".5", false, 0, 0, 0.5f},
+        {"5.", false, 5, 5, 5},
+        {"3e", false, 3, 3, 3},
+        {"3e+", false, 3, 3, 3},
+        {"-.", false, 0, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -90,10 +97,7 @@ TEST(XmlAttributes, EachSyntaxReadsItsForm)
         EXPECT_EQ(c.boolValue, boolValue);
         EXPECT_EQ(c.integer, integer);
         EXPECT_EQ(c.decimal, decimal);
-        // Hexadecimal texts are not a float form the skin writes.
-        if (!std::string_view(c.text).starts_with("0x") && !std::string_view(c.text).starts_with("0X")) {
-            EXPECT_FLOAT_EQ(c.number, number);
-        }
+        EXPECT_FLOAT_EQ(c.number, number);
         EXPECT_EQ(c.text, U8(text));
     }
 }
@@ -123,9 +127,14 @@ TEST(XmlDriver, SkipsTheFirstElementWhateverItsName)
     ASSERT_EQ(S_OK, factory->ParseXML(document, int32_t(sizeof document - 1)));
     EXPECT_EQ("Read", U8(factory->GetApplicationName()));
 
+    // A length of 0 reads up to the terminating zero.
     const char unnamed[] = "<Root><Application /></Root>";
-    ASSERT_EQ(S_OK, factory->ParseXML(unnamed, int32_t(sizeof unnamed - 1)));
+    ASSERT_EQ(S_OK, factory->ParseXML(unnamed, 0));
     EXPECT_EQ("", U8(factory->GetApplicationName()));
+
+    EXPECT_EQ(E_FAIL, factory->ParseXML("", 0));
+    EXPECT_EQ(E_FAIL, factory->ParseXML(nullptr, 0));
+    EXPECT_EQ(E_FAIL, factory->ParseXML(unnamed, -1));
 }
 
 TEST(XmlDriver, AMalformedDocumentFailsWithTheParsersErrorAndKeepsWhatWasRead)
