@@ -238,6 +238,8 @@ TEST(MenuDescriptor, InsertLinksItemsAndRefusesBadIndex)
 
 TEST(MenuDescriptor, CloneCopiesEveryLevelIntoItsOwnTree)
 {
+    // Outlives the tree, whose tags report to it.
+    int deaths = 0;
     const RCPtr<LMenuDescriptor> menu = LMenuDescriptor::CreateFromStrings(
         MakeEntries({{u"00.A.", u"A|help A"}, {u"01.-", u"-"}, {u"02.NID_X", u"X|help X"}, {u"A.0.B.", u"B"},
                      {u"B.0.NID_Z", u"Z|help Z"}}));
@@ -245,7 +247,6 @@ TEST(MenuDescriptor, CloneCopiesEveryLevelIntoItsOwnTree)
     menu->GetItem(2)->SetShortcutText(String(u"Ctrl+X"));
     menu->GetItem(2)->SetEnabled(false);
     menu->GetItem(2)->SetChecked(true);
-    int deaths = 0;
     const int tagged = TagAll(*menu, deaths);
 
     RCPtr<LMenuDescriptor> copy = menu->Clone();
@@ -280,10 +281,10 @@ TEST(MenuDescriptor, CloneCopiesEveryLevelIntoItsOwnTree)
 
 TEST(MenuDescriptor, ReleasingTheRootFreesTheWholeTree)
 {
+    int deaths = 0;
     RCPtr<LMenuDescriptor> menu = LMenuDescriptor::CreateFromStrings(MakeEntries(
         {{u"00.A.", u"A"}, {u"01.-", u"-"}, {u"02.NID_X", u"X"}, {u"A.0.B.", u"B"}, {u"A.1.NID_Y", u"Y"}, {u"B.0.NID_Z", u"Z"}}));
     ASSERT_TRUE(menu);
-    int deaths = 0;
     const int tagged = TagAll(*menu, deaths);
     ASSERT_EQ(tagged, 7);
     // The items' links are the root's only other references, and they count as cyclic.
@@ -296,10 +297,10 @@ TEST(MenuDescriptor, ReleasingTheRootFreesTheWholeTree)
 
 TEST(MenuDescriptor, SubMenuHeldFromOutsideOutlivesItsParent)
 {
+    int deaths = 0;
     RCPtr<LMenuDescriptor> menu = LMenuDescriptor::CreateFromStrings(MakeEntries(
         {{u"00.A.", u"A"}, {u"01.NID_X", u"X"}, {u"A.0.B.", u"B"}, {u"A.1.NID_Y", u"Y"}, {u"B.0.NID_Z", u"Z"}}));
     ASSERT_TRUE(menu);
-    int deaths = 0;
     TagAll(*menu, deaths);
     RCPtr<LMenuItemDescriptor> subMenu = menu->GetItem(0);
 
@@ -317,10 +318,10 @@ TEST(MenuDescriptor, SubMenuHeldFromOutsideOutlivesItsParent)
 
 TEST(MenuDescriptor, ReleasingAnOutsideHoldOfAnItemLeavesTheTreeWhole)
 {
+    int deaths = 0;
     RCPtr<LMenuDescriptor> menu =
         LMenuDescriptor::CreateFromStrings(MakeEntries({{u"00.A.", u"A"}, {u"A.0.NID_Y", u"Y"}, {u"A.1.NID_Z", u"Z"}}));
     ASSERT_TRUE(menu);
-    int deaths = 0;
     TagAll(*menu, deaths);
 
     RCPtr<LMenuItemDescriptor> subMenu = menu->GetItem(0);
@@ -352,6 +353,7 @@ TEST(MenuDescriptor, RemoveAllItemsUnlinksThemButKeepsTheMenusOwnLink)
 
 TEST(MenuDescriptor, AnItemInsertedElsewhereMovesItsLink)
 {
+    int deaths = 0;
     RCPtr<LMenuDescriptor> first = LMenuDescriptor::Create();
     RCPtr<LMenuDescriptor> second = LMenuDescriptor::Create();
     ASSERT_EQ(first->InsertItem(0, String(u"A"), String(u"NID_A"), true, false), 0);
@@ -364,7 +366,6 @@ TEST(MenuDescriptor, AnItemInsertedElsewhereMovesItsLink)
     // Dropping the first menu leaves the item linked to the second.
     first.Release();
     EXPECT_EQ(item->GetParent().Get(), second.Get());
-    int deaths = 0;
     TagAll(*second, deaths);
     item.Release();
     second.Release();
