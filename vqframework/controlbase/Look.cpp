@@ -67,6 +67,8 @@ RCPtr<LLook> LLook::Create(const RCPtr<LLookDescriptor>& descriptor, bool wrap)
 
 VQRESULT LLook::Initialize(const RCPtr<LLookDescriptor>& descriptor, bool wrap)
 {
+    if (!descriptor)
+        return E_INVALIDARG;
     m_descriptor = descriptor;
     const RCPtr<LVisualPartDescriptor>& foreground = descriptor->GetTextForegroundPart();
     m_textPart = foreground ? foreground->GetVisualPart() : nullptr;

@@ -28,7 +28,8 @@ public:
     // Null for a null descriptor. wrap is the text block's wrap flag.
     static RCPtr<LLook> Create(const RCPtr<LLookDescriptor>& descriptor, bool wrap);
 
-    // Binds the look to a descriptor and lays it out again at its size; returns 0.
+    // Binds the look to a descriptor and lays it out again at its size; returns 0, or E_INVALIDARG
+    // for a null descriptor, which leaves the look as it was.
     VQRESULT Initialize(const RCPtr<LLookDescriptor>& descriptor, bool wrap);
 
     // Lays the look out unless the size is unchanged; returns true.

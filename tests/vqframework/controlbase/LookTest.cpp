@@ -175,6 +175,10 @@ TEST(LookLayout, UnchangedSizeReturnsTrueAndRebindingLaysOutAgain)
     EXPECT_EQ((RectT<int32_t>{2, 2, 96, 46}), look->GetClientRect());
     EXPECT_EQ(0u, look->GetNonClientCount());
     EXPECT_EQ(0xFF00FF00u, look->GetColorAtPoint(50, 25));
+
+    EXPECT_EQ(E_INVALIDARG, look->Initialize(nullptr, false));
+    EXPECT_EQ(other.Get(), look->GetDescriptor().Get());
+    EXPECT_FALSE(LLook::Create(nullptr, false));
 }
 
 TEST_F(LookDrawing, NonClientPartsDrawOncePerDirtyRectangleTheyMeet)
