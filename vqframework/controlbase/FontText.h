@@ -63,6 +63,8 @@ public:
     void LayoutLines(const RCPtr<LMeasurementRenderer>& renderer);
 
 private:
+    void DropLayout();
+
     String m_text;
     RCPtr<LFont> m_font;
     float m_horizontalAlignment = 0;
@@ -73,6 +75,8 @@ private:
     // Empty means not laid out, or not placed.
     Lines m_lines;
     std::vector<RectT<float>> m_lineRects;
+    // The cached layout was made without a renderer, so nothing in it was measured.
+    bool m_unmeasured = false;
 };
 
 } // namespace VQ
