@@ -14,6 +14,11 @@ RCPtr<LDockedPart> LDockedPart::Create(const RCPtr<LVisualPartDescriptor>& part,
     return RCPtr<LDockedPart>(new LDockedPart(part, placement));
 }
 
+RCPtr<LVisualPart> LDockedPart::GetVisualPart() const
+{
+    return m_part->GetVisualPart();
+}
+
 LLookDescriptor::LLookDescriptor(const String& name) : m_name(name) {}
 
 RCPtr<LLookDescriptor> LLookDescriptor::Create(const String& name)

@@ -2,6 +2,7 @@
 // text goes. Look lists hold one look per state.
 #pragma once
 
+#include "vqframework/controlbase/VisualPart.h"
 #include "vqframework/controlbase/VisualPartDescriptor.h"
 #include "vqframework/objectbase/RCPtr.h"
 #include "vqframework/objectbase/RefCountedObject.h"
@@ -37,6 +38,8 @@ public:
 
     const RCPtr<LVisualPartDescriptor>& GetPart() const { return m_part; }
     const DockRecord& GetPlacement() const { return m_placement; }
+    // The visual part of the part descriptor; null when it has none.
+    RCPtr<LVisualPart> GetVisualPart() const;
 
 private:
     LDockedPart(const RCPtr<LVisualPartDescriptor>& part, const DockRecord& placement);

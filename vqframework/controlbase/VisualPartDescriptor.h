@@ -11,6 +11,8 @@
 
 namespace VQ {
 
+class LVisualPart;
+
 // A rectangle of an image file; an empty file means no image.
 struct ImageRef {
     StringT<char16_t, char> file;
@@ -44,6 +46,13 @@ public:
     float GetAlphaModifier() const { return m_alphaModifier; }
     const ImageRef& GetMask() const { return m_mask; }
 
+    // Built on the first call and kept; null when the image cannot be loaded or a part without
+    // image has no colorizer. The part refers back to this descriptor; when only the cache keeps the
+    // part, the part asks the descriptor to drop it.
+    RCPtr<LVisualPart> GetVisualPart();
+    // Drops the cached part when it is the one given, with the cyclic count the cache stands for.
+    void DropVisualPart(const LVisualPart* part);
+
 private:
     LVisualPartDescriptor(const String& name, const ImageRef& image, ResizeType resizeType,
                           const RCPtr<LColorizer>& colorizer, int32_t width, int32_t height, float alphaModifier,
@@ -57,6 +66,7 @@ private:
     const RCPtr<LColorizer> m_colorizer;
     const float m_alphaModifier;
     const ImageRef m_mask;
+    RCPtr<LVisualPart> m_visualPart;
 };
 
 } // namespace VQ
