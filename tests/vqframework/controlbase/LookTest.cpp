@@ -460,8 +460,7 @@ TEST_F(LookDrawing, ATextPartWithABitmapIsNotSupported)
 {
     RCPtr<LLookDescriptor> descriptor = FramedLook();
     ImageRef image;
-    image.file = Text(
-        (std::filesystem::path(__FILE__).parent_path().parent_path() / "graphics/resources/CE.png").string().c_str());
+    image.file = Text(TEST_IMAGE_FILE);
     image.width = 4;
     image.height = 4;
     descriptor->SetTextProperties(WholeLookText(), LVisualPartDescriptor::CreateFromImage(

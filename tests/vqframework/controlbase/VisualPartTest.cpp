@@ -177,8 +177,7 @@ TEST(VisualPartErrors, PartsWithoutBitmapAndColorizerOrWithAnUnknownResizeType)
 
 std::string ImageFile()
 {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "graphics" / "resources" / "CE.png")
-        .string();
+    return TEST_IMAGE_FILE;
 }
 
 // resources/CE.png is 4 x 4, every pixel different.
