@@ -9,25 +9,10 @@ namespace VQ {
 
 namespace {
 
-int32_t Narrow(int64_t value)
-{
-    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
 // value into low..high; a high below low gives low.
 int64_t Limit(int64_t value, int64_t low, int64_t high)
 {
     return std::max(low, std::min(value, high));
-}
-
-// Toward zero, clamped to the 32-bit range.
-int32_t Truncate(float value)
-{
-    if (!(value > -2147483648.0f))
-        return value < 0 ? INT32_MIN : 0;
-    if (value >= 2147483648.0f)
-        return INT32_MAX;
-    return static_cast<int32_t>(value);
 }
 
 // Whether a piece of a rectangle to draw is worth drawing: it has area and the renderer's clip
@@ -102,6 +87,7 @@ VQRESULT LLook::Initialize(const RCPtr<LLookDescriptor>& descriptor, bool wrap)
 
 bool LLook::SetSize(int32_t width, int32_t height)
 {
+    using detail::NarrowCoordinate;
     if (width == m_width && height == m_height)
         return true;
     m_width = width;
@@ -114,8 +100,9 @@ bool LLook::SetSize(int32_t width, int32_t height)
     const DockRecord clientPlacement = client ? client->GetPlacement() : DockRecord();
     const int64_t x = Limit(clientPlacement.OffsetLeft, 0, w);
     const int64_t y = Limit(clientPlacement.OffsetTop, 0, h);
-    m_clientRect = {Narrow(x), Narrow(y), Narrow(Limit(w + clientPlacement.OffsetRight - x, 0, w - x)),
-                    Narrow(Limit(h + clientPlacement.OffsetBottom - y, 0, h - y))};
+    m_clientRect = {NarrowCoordinate<int32_t>(x), NarrowCoordinate<int32_t>(y),
+                    NarrowCoordinate<int32_t>(Limit(w + clientPlacement.OffsetRight - x, 0, w - x)),
+                    NarrowCoordinate<int32_t>(Limit(h + clientPlacement.OffsetBottom - y, 0, h - y))};
 
     const RCPtrArray<LDockedPart>& parts = m_descriptor->GetNonClientParts();
     for (uint32_t i = 0; i < parts.GetCount(); ++i) {
@@ -148,7 +135,8 @@ bool LLook::SetSize(int32_t width, int32_t height)
             top = (h - partHeight) / 2;
             bottom = top + partHeight;
         }
-        m_nonClientRects.GetAt(i) = {Narrow(left), Narrow(top), Narrow(right - left), Narrow(bottom - top)};
+        m_nonClientRects.GetAt(i) = {NarrowCoordinate<int32_t>(left), NarrowCoordinate<int32_t>(top),
+                                     NarrowCoordinate<int32_t>(right - left), NarrowCoordinate<int32_t>(bottom - top)};
         m_nonClientParts.GetAt(i) = part->GetVisualPart();
     }
 
@@ -159,8 +147,8 @@ bool LLook::SetSize(int32_t width, int32_t height)
         const float top = float(text.TextTopAbs) + text.TextTopRel * float(height);
         const float bottom = float(text.TextBottomAbs) + text.TextBottomRel * float(height);
         m_textBlock->SetSize(ConvertCoordinate<int32_t>(right - left), ConvertCoordinate<int32_t>(bottom - top));
-        m_textX = Truncate(left);
-        m_textY = Truncate(top);
+        m_textX = detail::TruncateCoordinate(left);
+        m_textY = detail::TruncateCoordinate(top);
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #include "vqframework/controlbase/FontText.h"
 
+#include "FakeMeasurementRenderer.h"
 #include "tests/vqframework/application/FakeApplicationServices.h"
 
 #include <gtest/gtest.h>
@@ -19,27 +20,6 @@ std::string Utf8(const String& text)
     text.ToUTF8(out);
     return out;
 }
-
-// Every character 10 wide and 12 high, lines 15 apart; counts the strings it measures. An offset
-// makes it report rectangles that start right of the origin.
-class FixedAdvanceRenderer : public LMeasurementRenderer {
-public:
-    VQRESULT GetFontMetrics(const ConstRCPtr<LFont>&, int32_t& lineHeight, int32_t& ascent, int32_t& descent) override
-    {
-        lineHeight = 15;
-        ascent = -12;
-        descent = 3;
-        return S_OK;
-    }
-    RectT<float> MeasureString(const String& text, const ConstRCPtr<LFont>&) override
-    {
-        ++measurements;
-        return {offset, 0, 10.0f * float(text.GetLength()), 12};
-    }
-
-    int measurements = 0;
-    float offset = 0;
-};
 
 class FontTextTest : public testing::Test {
 protected:
@@ -63,7 +43,7 @@ protected:
     }
 
     test::FakeApplicationServices application;
-    RCPtr<FixedAdvanceRenderer> renderer{new FixedAdvanceRenderer()};
+    RCPtr<test::FakeMeasurementRenderer> renderer{new test::FakeMeasurementRenderer()};
     RCPtr<LFont> font = LFont::GetFont(u"Text Block Face", 10.0f, 0);
 };
 

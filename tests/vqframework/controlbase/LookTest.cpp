@@ -3,6 +3,7 @@
 // parts have no visual part, and one look drawn through the Cairo back end.
 #include "vqframework/controlbase/Look.h"
 
+#include "FakeMeasurementRenderer.h"
 #include "LookTestSupport.h"
 #include "tests/vqframework/application/FakeApplicationServices.h"
 #include "tests/vqframework/renderer/GDIRendererTestSupport.h"
@@ -396,26 +397,17 @@ TEST(LookText, TheTextBlockTakesTheWrapFlagAlignmentsAndTextRectangle)
     EXPECT_FALSE(look->SetFont(font));
 }
 
-// Lines measured as 6 pixels per character, 10 high.
-class FixedMeasure : public LMeasurementRenderer {
-public:
-    VQRESULT GetFontMetrics(const ConstRCPtr<LFont>&, int32_t& lineHeight, int32_t& ascent, int32_t& descent) override
-    {
-        lineHeight = 10;
-        ascent = -8;
-        descent = 2;
-        return S_OK;
-    }
-    RectT<float> MeasureString(const StringT<char16_t, char>& text, const ConstRCPtr<LFont>&) override
-    {
-        return {0, 0, 6.0f * float(text.GetLength()), 10};
-    }
-};
-
 TEST_F(LookDrawing, TextIsDrawnLineByLineInTheTextPartsColour)
 {
     test::FakeApplicationServices app;
-    app.measurementRenderer = RCPtr<LMeasurementRenderer>(new FixedMeasure());
+    // Lines measured as 6 pixels per character, 10 high.
+    RCPtr<test::FakeMeasurementRenderer> measure(new test::FakeMeasurementRenderer());
+    measure->advance = 6;
+    measure->height = 10;
+    measure->lineHeight = 10;
+    measure->ascent = -8;
+    measure->descent = 2;
+    app.measurementRenderer = measure;
     RCPtr<LLookDescriptor> descriptor = FramedLook();
     LookTextProperties properties = WholeLookText();
     properties.TextHAlign = 0.5f;
