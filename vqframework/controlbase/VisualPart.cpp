@@ -112,10 +112,18 @@ uint32_t LVisualPart::GetColorAtPoint(float x, float y, float width, float heigh
         return GetColorAtPoint(ConvertCoordinate<int32_t>(x - (width - partWidth) * 0.5f),
                                ConvertCoordinate<int32_t>(y - (height - partHeight) * 0.5f));
     case ResizeStretch: {
+        if (width >= partWidth && height >= partHeight) {
+            // In double and kept below the part's size: in float, a point just inside the right or
+            // bottom edge can scale onto the edge itself and miss the part.
+            const int32_t px = std::min(m_width - 1, TruncateCoordinate(double(partWidth) * x / width));
+            const int32_t py = std::min(m_height - 1, TruncateCoordinate(double(partHeight) * y / height));
+            return GetColorAtPoint(px, py);
+        }
+        // A part without bitmap has one colour everywhere: however large, one pixel answers.
+        if (!m_bitmap)
+            return GetColorAtPoint(0, 0);
         const float scaleX = partWidth / width;
         const float scaleY = partHeight / height;
-        if (width >= partWidth && height >= partHeight)
-            return GetColorAtPoint(TruncateCoordinate(scaleX * x), TruncateCoordinate(scaleY * y));
         // Drawn smaller: the point covers a block of part pixels, any opaque one of which shows.
         // The block is cut to the part, so a tiny destination scans no more than the part.
         const double left = double(scaleX) * x;
