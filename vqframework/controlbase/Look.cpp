@@ -72,28 +72,26 @@ VQRESULT LLook::Initialize(const RCPtr<LLookDescriptor>& descriptor, bool wrap)
     const RCPtr<LDockedPart>& client = descriptor->GetClientPart();
     m_clientPart = client ? client->GetVisualPart() : nullptr;
 
-    const uint32_t count = descriptor->GetNonClientParts().GetCount();
-    m_nonClientRects.SetCount(count);
-    m_nonClientParts.SetCount(count);
-
-    // A rebound look is laid out again even at an unchanged size; a new one waits for its first size.
-    const int32_t width = m_width;
-    const int32_t height = m_height;
-    m_width = 0;
-    m_height = 0;
-    SetSize(width, height);
+    // Laid out at once, whatever the size, so that nothing of a previous descriptor survives.
+    Layout();
     return S_OK;
 }
 
 bool LLook::SetSize(int32_t width, int32_t height)
 {
-    using detail::NarrowCoordinate;
     if (width == m_width && height == m_height)
         return true;
     m_width = width;
     m_height = height;
-    const int64_t w = width;
-    const int64_t h = height;
+    Layout();
+    return true;
+}
+
+void LLook::Layout()
+{
+    using detail::NarrowCoordinate;
+    const int64_t w = m_width;
+    const int64_t h = m_height;
 
     // A look without a client part lays its client area over the whole look.
     const RCPtr<LDockedPart>& client = m_descriptor->GetClientPart();
@@ -105,8 +103,16 @@ bool LLook::SetSize(int32_t width, int32_t height)
                     NarrowCoordinate<int32_t>(Limit(h + clientPlacement.OffsetBottom - y, 0, h - y))};
 
     const RCPtrArray<LDockedPart>& parts = m_descriptor->GetNonClientParts();
+    m_nonClientRects.SetCount(parts.GetCount());
+    m_nonClientParts.SetCount(parts.GetCount());
     for (uint32_t i = 0; i < parts.GetCount(); ++i) {
         const RCPtr<LDockedPart>& part = parts.GetAt(i);
+        // The descriptor refuses null parts; one that got in anyway lays out as nothing.
+        if (!part) {
+            m_nonClientRects.GetAt(i) = {};
+            m_nonClientParts.GetAt(i) = nullptr;
+            continue;
+        }
         const DockRecord& dock = part->GetPlacement();
         const int64_t partWidth = dock.hasWidth ? dock.Width : part->GetPart()->GetWidth();
         const int64_t partHeight = dock.hasHeight ? dock.Height : part->GetPart()->GetHeight();
@@ -142,15 +148,14 @@ bool LLook::SetSize(int32_t width, int32_t height)
 
     if (m_textBlock) {
         const LookTextProperties& text = m_descriptor->GetTextProperties();
-        const float left = float(text.TextLeftAbs) + text.TextLeftRel * float(width);
-        const float right = float(text.TextRightAbs) + text.TextRightRel * float(width);
-        const float top = float(text.TextTopAbs) + text.TextTopRel * float(height);
-        const float bottom = float(text.TextBottomAbs) + text.TextBottomRel * float(height);
+        const float left = float(text.TextLeftAbs) + text.TextLeftRel * float(m_width);
+        const float right = float(text.TextRightAbs) + text.TextRightRel * float(m_width);
+        const float top = float(text.TextTopAbs) + text.TextTopRel * float(m_height);
+        const float bottom = float(text.TextBottomAbs) + text.TextBottomRel * float(m_height);
         m_textBlock->SetSize(ConvertCoordinate<int32_t>(right - left), ConvertCoordinate<int32_t>(bottom - top));
         m_textX = detail::TruncateCoordinate(left);
         m_textY = detail::TruncateCoordinate(top);
     }
-    return true;
 }
 
 bool LLook::SetText(const String& text)
@@ -178,6 +183,9 @@ bool LLook::SetImage(const RCPtr<LBitmap>& bitmap, ResizeType resizeType, bool r
 
 void LLook::SetClipRegion(const RectRegion& region)
 {
+    // The look's own region, passed back through GetClipRegion, would be cleared before it is read.
+    if (&region == &m_clipRegion)
+        return;
     m_clipRegion.Clear();
     m_clipRegion.Append(region);
 }
@@ -272,6 +280,8 @@ VQRESULT LLook::DrawLabelText(const RCPtr<LRenderer>& renderer, const RectRegion
         const RCPtr<LColorizer>& colorizer = m_textPart->GetColorizer();
         if (!colorizer)
             continue;
+        // Not reached today: a gradient part is made into a bitmap (and making one fails, so the look
+        // is never bound). Kept for a part that would carry a gradient without a bitmap.
         if (colorizer->GetColorType() != LColorizer::SolidFill)
             VQ_THROW_DETAIL(std::domain_error, "Gradient fill for text foreground part not yet implemented.");
 
