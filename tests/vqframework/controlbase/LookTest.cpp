@@ -162,7 +162,7 @@ TEST(LookLayout, NonClientRectanglesDockToTheGivenEdgesAndCentreOnTheOthers)
 TEST(LookLayout, UnchangedSizeReturnsTrueAndRebindingLaysOutAgain)
 {
     RCPtr<LLook> look = LLook::Create(FramedLook(), false);
-    EXPECT_EQ((RectT<int32_t>{}), look->GetClientRect()) << "a new look waits for its first size";
+    EXPECT_EQ((RectT<int32_t>{}), look->GetClientRect()) << "a new look is laid out at 0 x 0";
     EXPECT_TRUE(look->SetSize(100, 50));
     EXPECT_TRUE(look->SetSize(100, 50));
     EXPECT_EQ((RectT<int32_t>{1, 1, 94, 43}), look->GetClientRect());
