@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace VQ {
 
@@ -36,12 +35,6 @@ RectT<float> Measure(const RCPtr<LMeasurementRenderer>& renderer, const String& 
 int32_t LineHeight(const RCPtr<LMeasurementRenderer>& renderer, const RCPtr<LFont>& font)
 {
     return renderer && font ? font->GetLineHeight() : 0;
-}
-
-int32_t ClampToInt32(int64_t value)
-{
-    return static_cast<int32_t>(
-        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 } // namespace
@@ -167,7 +160,7 @@ int32_t LFontText::GetTextHeight(int32_t width)
         WrapLines(renderer, width, lines);
     else
         m_text.Split(u"\n", lines);
-    return ClampToInt32(int64_t(lines.GetCount()) * LineHeight(renderer, m_font));
+    return detail::NarrowCoordinate<int32_t>(int64_t(lines.GetCount()) * LineHeight(renderer, m_font));
 }
 
 int32_t LFontText::GetTextWidth()

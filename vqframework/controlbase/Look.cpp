@@ -9,25 +9,10 @@ namespace VQ {
 
 namespace {
 
-int32_t Narrow(int64_t value)
-{
-    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
 // value into low..high; a high below low gives low.
 int64_t Limit(int64_t value, int64_t low, int64_t high)
 {
     return std::max(low, std::min(value, high));
-}
-
-// Toward zero, clamped to the 32-bit range.
-int32_t Truncate(float value)
-{
-    if (!(value > -2147483648.0f))
-        return value < 0 ? INT32_MIN : 0;
-    if (value >= 2147483648.0f)
-        return INT32_MAX;
-    return static_cast<int32_t>(value);
 }
 
 // Whether a piece of a rectangle to draw is worth drawing: it has area and the renderer's clip
@@ -87,16 +72,8 @@ VQRESULT LLook::Initialize(const RCPtr<LLookDescriptor>& descriptor, bool wrap)
     const RCPtr<LDockedPart>& client = descriptor->GetClientPart();
     m_clientPart = client ? client->GetVisualPart() : nullptr;
 
-    const uint32_t count = descriptor->GetNonClientParts().GetCount();
-    m_nonClientRects.SetCount(count);
-    m_nonClientParts.SetCount(count);
-
-    // A rebound look is laid out again even at an unchanged size; a new one waits for its first size.
-    const int32_t width = m_width;
-    const int32_t height = m_height;
-    m_width = 0;
-    m_height = 0;
-    SetSize(width, height);
+    // Laid out at once, whatever the size, so that nothing of a previous descriptor survives.
+    Layout();
     return S_OK;
 }
 
@@ -106,20 +83,36 @@ bool LLook::SetSize(int32_t width, int32_t height)
         return true;
     m_width = width;
     m_height = height;
-    const int64_t w = width;
-    const int64_t h = height;
+    Layout();
+    return true;
+}
+
+void LLook::Layout()
+{
+    using detail::NarrowCoordinate;
+    const int64_t w = m_width;
+    const int64_t h = m_height;
 
     // A look without a client part lays its client area over the whole look.
     const RCPtr<LDockedPart>& client = m_descriptor->GetClientPart();
     const DockRecord clientPlacement = client ? client->GetPlacement() : DockRecord();
     const int64_t x = Limit(clientPlacement.OffsetLeft, 0, w);
     const int64_t y = Limit(clientPlacement.OffsetTop, 0, h);
-    m_clientRect = {Narrow(x), Narrow(y), Narrow(Limit(w + clientPlacement.OffsetRight - x, 0, w - x)),
-                    Narrow(Limit(h + clientPlacement.OffsetBottom - y, 0, h - y))};
+    m_clientRect = {NarrowCoordinate<int32_t>(x), NarrowCoordinate<int32_t>(y),
+                    NarrowCoordinate<int32_t>(Limit(w + clientPlacement.OffsetRight - x, 0, w - x)),
+                    NarrowCoordinate<int32_t>(Limit(h + clientPlacement.OffsetBottom - y, 0, h - y))};
 
     const RCPtrArray<LDockedPart>& parts = m_descriptor->GetNonClientParts();
+    m_nonClientRects.SetCount(parts.GetCount());
+    m_nonClientParts.SetCount(parts.GetCount());
     for (uint32_t i = 0; i < parts.GetCount(); ++i) {
         const RCPtr<LDockedPart>& part = parts.GetAt(i);
+        // The descriptor refuses null parts; one that got in anyway lays out as nothing.
+        if (!part) {
+            m_nonClientRects.GetAt(i) = {};
+            m_nonClientParts.GetAt(i) = nullptr;
+            continue;
+        }
         const DockRecord& dock = part->GetPlacement();
         const int64_t partWidth = dock.hasWidth ? dock.Width : part->GetPart()->GetWidth();
         const int64_t partHeight = dock.hasHeight ? dock.Height : part->GetPart()->GetHeight();
@@ -148,21 +141,21 @@ bool LLook::SetSize(int32_t width, int32_t height)
             top = (h - partHeight) / 2;
             bottom = top + partHeight;
         }
-        m_nonClientRects.GetAt(i) = {Narrow(left), Narrow(top), Narrow(right - left), Narrow(bottom - top)};
+        m_nonClientRects.GetAt(i) = {NarrowCoordinate<int32_t>(left), NarrowCoordinate<int32_t>(top),
+                                     NarrowCoordinate<int32_t>(right - left), NarrowCoordinate<int32_t>(bottom - top)};
         m_nonClientParts.GetAt(i) = part->GetVisualPart();
     }
 
     if (m_textBlock) {
         const LookTextProperties& text = m_descriptor->GetTextProperties();
-        const float left = float(text.TextLeftAbs) + text.TextLeftRel * float(width);
-        const float right = float(text.TextRightAbs) + text.TextRightRel * float(width);
-        const float top = float(text.TextTopAbs) + text.TextTopRel * float(height);
-        const float bottom = float(text.TextBottomAbs) + text.TextBottomRel * float(height);
+        const float left = float(text.TextLeftAbs) + text.TextLeftRel * float(m_width);
+        const float right = float(text.TextRightAbs) + text.TextRightRel * float(m_width);
+        const float top = float(text.TextTopAbs) + text.TextTopRel * float(m_height);
+        const float bottom = float(text.TextBottomAbs) + text.TextBottomRel * float(m_height);
         m_textBlock->SetSize(ConvertCoordinate<int32_t>(right - left), ConvertCoordinate<int32_t>(bottom - top));
-        m_textX = Truncate(left);
-        m_textY = Truncate(top);
+        m_textX = detail::TruncateCoordinate(left);
+        m_textY = detail::TruncateCoordinate(top);
     }
-    return true;
 }
 
 bool LLook::SetText(const String& text)
@@ -190,6 +183,9 @@ bool LLook::SetImage(const RCPtr<LBitmap>& bitmap, ResizeType resizeType, bool r
 
 void LLook::SetClipRegion(const RectRegion& region)
 {
+    // The look's own region, passed back through GetClipRegion, would be cleared before it is read.
+    if (&region == &m_clipRegion)
+        return;
     m_clipRegion.Clear();
     m_clipRegion.Append(region);
 }
@@ -284,6 +280,8 @@ VQRESULT LLook::DrawLabelText(const RCPtr<LRenderer>& renderer, const RectRegion
         const RCPtr<LColorizer>& colorizer = m_textPart->GetColorizer();
         if (!colorizer)
             continue;
+        // Not reached today: a gradient part is made into a bitmap (and making one fails, so the look
+        // is never bound). Kept for a part that would carry a gradient without a bitmap.
         if (colorizer->GetColorType() != LColorizer::SolidFill)
             VQ_THROW_DETAIL(std::domain_error, "Gradient fill for text foreground part not yet implemented.");
 

@@ -74,6 +74,9 @@ public:
 private:
     LLook() = default;
 
+    // The client and non-client rectangles, parts and text block at the look's size.
+    void Layout();
+
     // The rectangles the drawing steps clip to, in look coordinates.
     void GetRectsToDraw(const RCPtr<LRenderer>& renderer, const RectRegion& dirty, Array<RectT<double>>& rects) const;
 

@@ -35,6 +35,8 @@ VQRESULT LLookDescriptor::SetClientPart(const RCPtr<LDockedPart>& part)
 
 VQRESULT LLookDescriptor::AddNonClientPart(const RCPtr<LDockedPart>& part)
 {
+    if (!part)
+        return E_INVALIDARG;
     m_nonClientParts.Add(part);
     return S_OK;
 }

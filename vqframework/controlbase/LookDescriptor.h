@@ -73,7 +73,7 @@ public:
 
     // Nothing happens when the part is the one held; returns 0.
     VQRESULT SetClientPart(const RCPtr<LDockedPart>& part);
-    // Appends; returns 0.
+    // Appends; returns 0, or E_INVALIDARG for a null part, which is not added.
     VQRESULT AddNonClientPart(const RCPtr<LDockedPart>& part);
     // Stores the values and the part whose colorizer colours the text, and marks the look as having
     // text; returns 0.

@@ -172,13 +172,16 @@ RCPtr<LMenuDescriptor> LMenuDescriptor::CreateFromStrings(const Entries& entries
 
     RCPtr<LMenuDescriptor> menu;
     std::vector<String> open;
-    if (BuildItems(topLevel, subMenus, menu, open) < 0)
+    // A sub-menu named twice in each of its parents is built twice for each, so a few dozen entries
+    // can ask for millions of items; the budget stops the tree at a size no menu needs.
+    uint32_t budget = MaxBuiltItems;
+    if (BuildItems(topLevel, subMenus, menu, open, budget) < 0)
         return nullptr;
     return menu;
 }
 
 VQRESULT LMenuDescriptor::BuildItems(const Entries& list, const SubMenus& subMenus, RCPtr<LMenuDescriptor>& menu,
-                                     std::vector<String>& open)
+                                     std::vector<String>& open, uint32_t& budget)
 {
     if (menu)
         menu->RemoveAllItems();
@@ -188,6 +191,8 @@ VQRESULT LMenuDescriptor::BuildItems(const Entries& list, const SubMenus& subMen
     String label;
     String helpText;
     for (const auto& [id, text] : list) {
+        if (budget == 0)
+            break;
         SplitText(text, label, helpText);
         int32_t result = 0;
         if (EndsWithDot(id)) {
@@ -196,6 +201,7 @@ VQRESULT LMenuDescriptor::BuildItems(const Entries& list, const SubMenus& subMen
             // A sub-menu that contains itself, directly or further down, would never end.
             if (found == subMenus.end() || std::find(open.begin(), open.end(), name) != open.end())
                 continue;
+            --budget;
             RCPtr<LMenuItemDescriptor> item = LMenuItemDescriptor::Create(label, String(), true, false);
             if (!helpText.IsEmpty())
                 item->SetHelpText(helpText);
@@ -204,11 +210,13 @@ VQRESULT LMenuDescriptor::BuildItems(const Entries& list, const SubMenus& subMen
                 return result;
             open.push_back(name);
             RCPtr<LMenuDescriptor> subMenu(item);
-            result = BuildItems(found->second, subMenus, subMenu, open);
+            result = BuildItems(found->second, subMenus, subMenu, open, budget);
             open.pop_back();
         } else if (id == u"-") {
+            --budget;
             result = menu->InsertSeparator(menu->GetItemCount());
         } else {
+            --budget;
             RCPtr<LMenuItemDescriptor> item = LMenuItemDescriptor::Create(label, id, true, false);
             item->SetHelpText(helpText);
             result = menu->InsertItemAt(menu->GetItemCount(), item);

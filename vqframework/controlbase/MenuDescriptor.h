@@ -35,6 +35,9 @@ public:
     using Items = RCPtrArray<LMenuItemDescriptor, 1, 0>;
 
     static RCPtr<LMenuDescriptor> Create();
+    // Items one CreateFromStrings makes at most, over the whole tree; the rest are left out.
+    static constexpr uint32_t MaxBuiltItems = 10000;
+
     // The tree of (key, text) entries in key order whose menu prefix the caller has removed; empty
     // when the tree could not be made.
     static RCPtr<LMenuDescriptor> CreateFromStrings(const LStringTable::Entries& entries);
@@ -78,8 +81,9 @@ private:
 
     // Fills menu (emptied first, or made when empty) from one list of (id, text) pairs; open holds
     // the sub-menu ids being filled above it, so that a sub-menu that names itself is not followed.
+    // budget is the number of items still allowed; each item made takes one.
     static VQRESULT BuildItems(const Entries& list, const SubMenus& subMenus, RCPtr<LMenuDescriptor>& menu,
-                               std::vector<String>& open);
+                               std::vector<String>& open, uint32_t& budget);
 
     Items m_items;
     RCPtr<LMenuDescriptor> m_parent;

@@ -10,19 +10,7 @@
 
 namespace VQ {
 
-namespace {
-
-// Toward zero, clamped to the 32-bit range; NaN reads as 0.
-int32_t Truncate(double value)
-{
-    if (!(value > -2147483648.0))
-        return value < 0 ? INT32_MIN : 0;
-    if (value > 2147483647.0)
-        return INT32_MAX;
-    return static_cast<int32_t>(value);
-}
-
-} // namespace
+using detail::TruncateCoordinate;
 
 LVisualPart::LVisualPart(const String& name, const RCPtr<LBitmap>& bitmap, ResizeType resizeType,
                          const RCPtr<LColorizer>& colorizer, int32_t width, int32_t height, float alphaModifier,
@@ -112,29 +100,38 @@ uint32_t LVisualPart::GetColorAtPoint(float x, float y, float width, float heigh
 
     switch (m_resizeType) {
     case ResizeTile: {
-        const int32_t tileWidth = Truncate(double(partWidth) + 0.5);
-        const int32_t tileHeight = Truncate(double(partHeight) + 0.5);
+        const int32_t tileWidth = TruncateCoordinate(double(partWidth) + 0.5);
+        const int32_t tileHeight = TruncateCoordinate(double(partHeight) + 0.5);
         // A tile with no area covers nothing.
         if (tileWidth <= 0 || tileHeight <= 0)
             return NoColor;
-        return GetColorAtPoint(Truncate(double(x) + 0.5) % tileWidth, Truncate(double(y) + 0.5) % tileHeight);
+        return GetColorAtPoint(TruncateCoordinate(double(x) + 0.5) % tileWidth,
+                               TruncateCoordinate(double(y) + 0.5) % tileHeight);
     }
     case ResizeCenter:
         return GetColorAtPoint(ConvertCoordinate<int32_t>(x - (width - partWidth) * 0.5f),
                                ConvertCoordinate<int32_t>(y - (height - partHeight) * 0.5f));
     case ResizeStretch: {
+        if (width >= partWidth && height >= partHeight) {
+            // In double and kept below the part's size: in float, a point just inside the right or
+            // bottom edge can scale onto the edge itself and miss the part.
+            const int32_t px = std::min(m_width - 1, TruncateCoordinate(double(partWidth) * x / width));
+            const int32_t py = std::min(m_height - 1, TruncateCoordinate(double(partHeight) * y / height));
+            return GetColorAtPoint(px, py);
+        }
+        // A part without bitmap has one colour everywhere: however large, one pixel answers.
+        if (!m_bitmap)
+            return GetColorAtPoint(0, 0);
         const float scaleX = partWidth / width;
         const float scaleY = partHeight / height;
-        if (width >= partWidth && height >= partHeight)
-            return GetColorAtPoint(Truncate(scaleX * x), Truncate(scaleY * y));
         // Drawn smaller: the point covers a block of part pixels, any opaque one of which shows.
         // The block is cut to the part, so a tiny destination scans no more than the part.
         const double left = double(scaleX) * x;
         const double top = double(scaleY) * y;
-        const int32_t x0 = std::max(0, Truncate(std::floor(left)));
-        const int32_t y0 = std::max(0, Truncate(std::floor(top)));
-        const int32_t x1 = std::min(m_width, Truncate(std::ceil(left + std::max(double(scaleX), 1.0))));
-        const int32_t y1 = std::min(m_height, Truncate(std::ceil(top + std::max(double(scaleY), 1.0))));
+        const int32_t x0 = std::max(0, TruncateCoordinate(std::floor(left)));
+        const int32_t y0 = std::max(0, TruncateCoordinate(std::floor(top)));
+        const int32_t x1 = std::min(m_width, TruncateCoordinate(std::ceil(left + std::max(double(scaleX), 1.0))));
+        const int32_t y1 = std::min(m_height, TruncateCoordinate(std::ceil(top + std::max(double(scaleY), 1.0))));
         for (int32_t py = y0; py < y1; ++py) {
             for (int32_t px = x0; px < x1; ++px) {
                 const uint32_t color = GetColorAtPoint(px, py);

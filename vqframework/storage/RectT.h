@@ -83,6 +83,16 @@ template <class T> T NarrowCoordinate(WideCoordinate<T> value)
         return value;
 }
 
+// Toward zero, clamped to the 32-bit range; NaN reads as 0.
+inline int32_t TruncateCoordinate(double value)
+{
+    if (!(value > -2147483648.0))
+        return value < 0 ? std::numeric_limits<int32_t>::min() : 0;
+    if (value > 2147483647.0)
+        return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(value);
+}
+
 } // namespace detail
 
 template <class T> struct PointT {

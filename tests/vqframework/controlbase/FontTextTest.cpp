@@ -1,10 +1,13 @@
 #include "vqframework/controlbase/FontText.h"
 
+#include "FakeMeasurementRenderer.h"
 #include "tests/vqframework/application/FakeApplicationServices.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -19,27 +22,6 @@ std::string Utf8(const String& text)
     text.ToUTF8(out);
     return out;
 }
-
-// Every character 10 wide and 12 high, lines 15 apart; counts the strings it measures. An offset
-// makes it report rectangles that start right of the origin.
-class FixedAdvanceRenderer : public LMeasurementRenderer {
-public:
-    VQRESULT GetFontMetrics(const ConstRCPtr<LFont>&, int32_t& lineHeight, int32_t& ascent, int32_t& descent) override
-    {
-        lineHeight = 15;
-        ascent = -12;
-        descent = 3;
-        return S_OK;
-    }
-    RectT<float> MeasureString(const String& text, const ConstRCPtr<LFont>&) override
-    {
-        ++measurements;
-        return {offset, 0, 10.0f * float(text.GetLength()), 12};
-    }
-
-    int measurements = 0;
-    float offset = 0;
-};
 
 class FontTextTest : public testing::Test {
 protected:
@@ -63,7 +45,7 @@ protected:
     }
 
     test::FakeApplicationServices application;
-    RCPtr<FixedAdvanceRenderer> renderer{new FixedAdvanceRenderer()};
+    RCPtr<test::FakeMeasurementRenderer> renderer{new test::FakeMeasurementRenderer()};
     RCPtr<LFont> font = LFont::GetFont(u"Text Block Face", 10.0f, 0);
 };
 
@@ -117,6 +99,48 @@ TEST_F(FontTextTest, FitCountTestsTheWholeTextStrictlyAndItsPartsInclusively)
          }) {
         SCOPED_TRACE(Utf8(c.text) + " in " + std::to_string(c.width));
         EXPECT_EQ(block->FitCount(renderer, c.width, c.text), c.count);
+    }
+}
+
+TEST_F(FontTextTest, TrailingBlanksThatDoNotFitMakeLinesOfTheirOwn)
+{
+    // Leading blanks are dropped from a remainder only when something else follows them; a
+    // remainder of blanks alone is wrapped as it is, as many as fit to a line.
+    const RCPtr<LFontText> block = Block(u"ab   ", true, 15, 100);
+    EXPECT_EQ(Lines(*block), (std::vector<std::string>{"ab", " ", " ", " "}));
+    EXPECT_EQ(2, block->FitCount(renderer, 15, u"ab   "));
+    EXPECT_EQ(Lines(*Block(u"ab   ", true, 35, 100)), (std::vector<std::string>{"ab ", "  "}));
+    EXPECT_EQ(Lines(*Block(u"ab   ", true, 51, 100)), (std::vector<std::string>{"ab   "}));
+}
+
+TEST_F(FontTextTest, NoWidthAndNonFiniteMeasurementsStillEndWithSaneCounts)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        float advance;
+        int32_t width;
+        int32_t count;
+        std::vector<std::string> lines;
+    };
+    const RCPtr<LFontText> block = Block(u"one two-way", true, 0, 0);
+    for (const Case& c : {
+             Case{10, 0, 3, {"one", "two-", "way"}},
+             Case{10, -5, 3, {"one", "two-", "way"}},
+             Case{10, INT32_MIN, 3, {"one", "two-", "way"}},
+             Case{nan, 100, 3, {"one", "two-", "way"}}, // nothing measured fits
+             Case{inf, 100, 3, {"one", "two-", "way"}},
+             Case{-inf, 0, 11, {"one two-way"}},        // everything fits
+         }) {
+        SCOPED_TRACE(std::to_string(c.advance) + " per character in " + std::to_string(c.width));
+        renderer->advance = c.advance;
+        EXPECT_EQ(c.count, block->FitCount(renderer, c.width, u"one two-way"));
+        LFontText::Lines lines;
+        block->WrapLines(renderer, c.width, lines);
+        std::vector<std::string> got;
+        for (uint32_t index = 0; index < lines.GetCount(); ++index)
+            got.push_back(Utf8(lines.GetAt(index)));
+        EXPECT_EQ(c.lines, got);
     }
 }
 

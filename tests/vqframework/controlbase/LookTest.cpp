@@ -3,6 +3,7 @@
 // parts have no visual part, and one look drawn through the Cairo back end.
 #include "vqframework/controlbase/Look.h"
 
+#include "FakeMeasurementRenderer.h"
 #include "LookTestSupport.h"
 #include "tests/vqframework/application/FakeApplicationServices.h"
 #include "tests/vqframework/renderer/GDIRendererTestSupport.h"
@@ -161,7 +162,7 @@ TEST(LookLayout, NonClientRectanglesDockToTheGivenEdgesAndCentreOnTheOthers)
 TEST(LookLayout, UnchangedSizeReturnsTrueAndRebindingLaysOutAgain)
 {
     RCPtr<LLook> look = LLook::Create(FramedLook(), false);
-    EXPECT_EQ((RectT<int32_t>{}), look->GetClientRect()) << "a new look waits for its first size";
+    EXPECT_EQ((RectT<int32_t>{}), look->GetClientRect()) << "a new look is laid out at 0 x 0";
     EXPECT_TRUE(look->SetSize(100, 50));
     EXPECT_TRUE(look->SetSize(100, 50));
     EXPECT_EQ((RectT<int32_t>{1, 1, 94, 43}), look->GetClientRect());
@@ -179,6 +180,74 @@ TEST(LookLayout, UnchangedSizeReturnsTrueAndRebindingLaysOutAgain)
     EXPECT_EQ(E_INVALIDARG, look->Initialize(nullptr, false));
     EXPECT_EQ(other.Get(), look->GetDescriptor().Get());
     EXPECT_FALSE(LLook::Create(nullptr, false));
+}
+
+TEST(LookLayout, ALookReboundAtNoSizeKeepsNothingOfTheFormerDescriptor)
+{
+    // B docks two parts, where the framed look had one, and gives the client area other offsets.
+    RCPtr<LLookDescriptor> b = LLookDescriptor::Create(Text("b"));
+    b->SetClientPart(Client(SolidPart(Green), 3, 3, -3, -3));
+    b->AddNonClientPart(Dock(SolidPart(Blue, 6, 2), DockRecord::TopGiven, 0, 1, 0, 0));
+    b->AddNonClientPart(Dock(SolidPart(Green, 2, 8), DockRecord::LeftGiven, 1, 0, 0, 0));
+    const RCPtr<LLook> fresh = LLook::Create(b, false);
+
+    for (bool everSized : {true, false}) {
+        SCOPED_TRACE(everSized ? "sized and back to 0 x 0" : "never sized");
+        RCPtr<LLook> look = LLook::Create(FramedLook(), false);
+        if (everSized) {
+            look->SetSize(100, 50);
+            look->SetSize(0, 0);
+        }
+        ASSERT_EQ(S_OK, look->Initialize(b, false));
+        EXPECT_EQ(fresh->GetClientRect(), look->GetClientRect());
+        EXPECT_EQ(b->GetClientPart()->GetVisualPart().Get(), look->GetClientPart().Get());
+        ASSERT_EQ(2u, look->GetNonClientCount());
+        for (uint32_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(fresh->GetNonClientRect(i), look->GetNonClientRect(i)) << i;
+            EXPECT_EQ(b->GetNonClientParts().GetAt(i)->GetVisualPart().Get(), look->GetNonClientPart(i).Get()) << i;
+        }
+        // Laid out for B, whose top part sits one pixel down and is centred across.
+        EXPECT_EQ((RectT<int32_t>{-3, 1, 6, 2}), look->GetNonClientRect(0));
+    }
+}
+
+TEST(LookLayout, NullNonClientPartsAreRefusedAndLaidOutAsNothing)
+{
+    RCPtr<LLookDescriptor> descriptor = FramedLook();
+    EXPECT_EQ(E_INVALIDARG, descriptor->AddNonClientPart(nullptr));
+    ASSERT_EQ(1u, descriptor->GetNonClientParts().GetCount());
+
+    // One that reaches the list anyway, as a list filled some other way could hold.
+    auto& parts = const_cast<RCPtrArray<LDockedPart>&>(descriptor->GetNonClientParts());
+    parts.InsertAt(0, RCPtr<LDockedPart>());
+    RCPtr<LLook> look = LLook::Create(descriptor, false);
+    look->SetSize(100, 50);
+    ASSERT_EQ(2u, look->GetNonClientCount());
+    EXPECT_EQ((RectT<int32_t>{}), look->GetNonClientRect(0));
+    EXPECT_FALSE(look->GetNonClientPart(0));
+    EXPECT_EQ((RectT<int32_t>{0, 46, 100, 4}), look->GetNonClientRect(1));
+    EXPECT_EQ(Red, look->GetColorAtPoint(0, 47));
+
+    RCPtr<DrawRecorder> renderer = DrawRecorder::Create();
+    RCPtr<LRecordingContext> context = LRecordingContext::Create();
+    renderer->RenderStart(context);
+    RectRegion dirty;
+    dirty.AddRect(0, 0, 100, 50);
+    EXPECT_EQ(S_OK, look->DrawNonClientParts(renderer, dirty));
+    renderer->RenderFinish(context);
+    EXPECT_EQ(1u, renderer->calls.size());
+}
+
+TEST(LookLayout, TheLooksOwnClipRegionSetAgainStaysAsItWas)
+{
+    RCPtr<LLook> look = LLook::Create(FramedLook(), false);
+    look->GetClipRegion().AddRect(0, 0, 10, 10);
+    look->GetClipRegion().AddRect(20, 0, 30, 5);
+    look->SetClipRegion(look->GetClipRegion());
+    Array<RectT<int32_t>> rects;
+    look->GetClipRegion().GetRects(rects);
+    EXPECT_THAT(std::vector<RectT<int32_t>>(rects.begin(), rects.end()),
+                ::testing::UnorderedElementsAre(RectT<int32_t>{0, 0, 10, 10}, RectT<int32_t>{20, 0, 10, 5}));
 }
 
 TEST_F(LookDrawing, NonClientPartsDrawOncePerDirtyRectangleTheyMeet)
@@ -396,26 +465,17 @@ TEST(LookText, TheTextBlockTakesTheWrapFlagAlignmentsAndTextRectangle)
     EXPECT_FALSE(look->SetFont(font));
 }
 
-// Lines measured as 6 pixels per character, 10 high.
-class FixedMeasure : public LMeasurementRenderer {
-public:
-    VQRESULT GetFontMetrics(const ConstRCPtr<LFont>&, int32_t& lineHeight, int32_t& ascent, int32_t& descent) override
-    {
-        lineHeight = 10;
-        ascent = -8;
-        descent = 2;
-        return S_OK;
-    }
-    RectT<float> MeasureString(const StringT<char16_t, char>& text, const ConstRCPtr<LFont>&) override
-    {
-        return {0, 0, 6.0f * float(text.GetLength()), 10};
-    }
-};
-
 TEST_F(LookDrawing, TextIsDrawnLineByLineInTheTextPartsColour)
 {
     test::FakeApplicationServices app;
-    app.measurementRenderer = RCPtr<LMeasurementRenderer>(new FixedMeasure());
+    // Lines measured as 6 pixels per character, 10 high.
+    RCPtr<test::FakeMeasurementRenderer> measure(new test::FakeMeasurementRenderer());
+    measure->advance = 6;
+    measure->height = 10;
+    measure->lineHeight = 10;
+    measure->ascent = -8;
+    measure->descent = 2;
+    app.measurementRenderer = measure;
     RCPtr<LLookDescriptor> descriptor = FramedLook();
     LookTextProperties properties = WholeLookText();
     properties.TextHAlign = 0.5f;
@@ -480,6 +540,26 @@ TEST_F(LookDrawing, ATextPartWithABitmapIsNotSupported)
                                   "VQ::LLook::DrawLabelText : .*Look\\.cpp : Line [0-9]+"));
     }
     EXPECT_TRUE(renderer->calls.empty());
+}
+
+TEST(LookText, AGradientTextPartFailsWhenTheLookIsBound)
+{
+    // A gradient part is made into a bitmap, and gradient bitmaps are not made yet: the look cannot
+    // be bound, so drawing never meets a gradient text part.
+    RCPtr<LLookDescriptor> descriptor = FramedLook();
+    RCPtr<LColorizer> gradient = LColorizer::Create(Text("ramp"), LColorizer::LinearGradient, test::ColorOf(Red),
+                                                    test::ColorOf(Blue), 0, 0, 1, 0);
+    descriptor->SetTextProperties(WholeLookText(), LVisualPartDescriptor::CreateFromColorizer(
+                                                       Text("ink"), gradient, 4, 4, ResizeStretch, 1, ImageRef()));
+    try {
+        LLook::Create(descriptor, false);
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception<std::domain_error>& e) {
+        EXPECT_THAT(e.what(), ::testing::MatchesRegex(
+                                  "Domain Error : VQ::LBitmap::CreateGradientFilledBitmap : .*Bitmap\\.cpp : Line [0-9]+"));
+    }
+    RCPtr<LLook> look = LLook::Create(FramedLook(), false);
+    EXPECT_THROW(look->Initialize(descriptor, false), Exception<std::domain_error>) << "nor rebound";
 }
 
 // The Cairo-drawn back end: a look at (5, 5) of a 60 x 40 surface.

@@ -180,6 +180,40 @@ TEST(MenuDescriptor, CreateFromStringsKeepsOnlyEntriesInTurn)
     }
 }
 
+uint32_t CountItems(const LMenuDescriptor& menu)
+{
+    uint32_t count = menu.GetItemCount();
+    for (uint32_t i = 0; i < menu.GetItemCount(); ++i)
+        count += CountItems(*menu.GetItem(i));
+    return count;
+}
+
+TEST(MenuDescriptor, SubMenusNamedTwiceAtEveryLevelStopAtTheItemCap)
+{
+    // 37 entries: M0 holds M1 twice, M1 holds M2 twice, and so on, which asks for 2^18 items.
+    Entries entries;
+    entries.emplace_back(String(u"00.M0."), String(u"top"));
+    for (int level = 0; level < 18; ++level) {
+        const std::string name = "M" + std::to_string(level);
+        const std::string next = "M" + std::to_string(level + 1) + ".";
+        for (const char* position : {".0.", ".1."})
+            entries.emplace_back(String((name + position + next).c_str()), String(next.c_str()));
+    }
+    ASSERT_EQ(37u, entries.size());
+
+    const RCPtr<LMenuDescriptor> menu = LMenuDescriptor::CreateFromStrings(entries);
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(LMenuDescriptor::MaxBuiltItems, CountItems(*menu));
+    // Built depth first: the first path reaches the deepest level.
+    const LMenuDescriptor* deepest = menu.Get();
+    int depth = 0;
+    while (deepest->GetItemCount() > 0) {
+        deepest = deepest->GetItem(0).Get();
+        ++depth;
+    }
+    EXPECT_EQ(18, depth);
+}
+
 TEST(MenuDescriptor, SubMenuHelpTextIsSetOnlyWhenGiven)
 {
     const RCPtr<LMenuDescriptor> menu = LMenuDescriptor::CreateFromStrings(

@@ -11,7 +11,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <string>
 
 namespace VQ {
@@ -92,6 +94,54 @@ TEST(VisualPartColor, StretchedSmallerFindsAnOpaquePixelOfTheBlockThePointCovers
     EXPECT_EQ(0xFF112233u, part->GetColorAtPoint(0.0f, 0.0f, 1e-20f, 1e-20f));
 }
 
+TEST(VisualPartColor, AHugePartWithoutBitmapAnswersAtATinyDestination)
+{
+    // One colour everywhere: the answer does not depend on how much of the part the point covers.
+    for (float alpha : {1.0f, 0.0f}) {
+        RCPtr<LVisualPart> part = LVisualPart::CreateFromColorizer(Text("huge"), Solid(0xFF336699), 20000, 20000,
+                                                                   ResizeStretch, alpha, nullptr);
+        ASSERT_TRUE(part);
+        ASSERT_FALSE(part->GetBitmap());
+        EXPECT_EQ(part->GetColorAtPoint(0, 0), part->GetColorAtPoint(0.5f, 0.5f, 1.0f, 1.0f)) << alpha;
+        EXPECT_EQ(part->GetColorAtPoint(0, 0), part->GetColorAtPoint(0.0f, 0.0f, 30000.0f, 1.0f)) << alpha;
+    }
+}
+
+TEST(VisualPartColor, StretchedLargerAPointJustInsideTheEdgeReadsTheLastPixel)
+{
+    RCPtr<LVisualPart> part = BitmapPart(3, 3, ResizeStretch);
+    for (float size : {3.5f, 4.0f, 7.0f, 10.0f, 11.0f, 13.0f, 29.0f, 37.0f, 100.0f, 333.0f, 1000.0f, 4097.0f,
+                       12345.0f, 65535.0f, 99999.0f, 1000001.0f}) {
+        const float inside = std::nextafter(size, 0.0f);
+        EXPECT_EQ(CoordPixel(2, 1), part->GetColorAtPoint(inside, 1.5f * size / 3.0f, size, size)) << size;
+        EXPECT_EQ(CoordPixel(1, 2), part->GetColorAtPoint(1.5f * size / 3.0f, inside, size, size)) << size;
+        EXPECT_EQ(NoColor, part->GetColorAtPoint(size, 0.0f, size, size)) << size;
+    }
+}
+
+TEST(VisualPartColor, NaNAndNegativePointsAreOutside)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    RCPtr<LVisualPart> solid =
+        LVisualPart::CreateFromColorizer(Text("solid"), Solid(0xFF336699), 5, 4, ResizeStretch, 1, nullptr);
+    for (ResizeType resizeType : {ResizeStretch, ResizeTile, ResizeCenter}) {
+        RCPtr<LVisualPart> part = BitmapPart(5, 4, resizeType);
+        // At its own size the point is rounded, so only points rounding below 0 are outside there.
+        for (auto [x, y] : {std::pair{nan, 1.0f}, {1.0f, nan}, {nan, nan}, {-1.0f, 1.0f}, {1.0f, -0.5f}, {-inf, 1.0f}}) {
+            EXPECT_EQ(NoColor, part->GetColorAtPoint(x, y, 5.0f, 4.0f)) << resizeType << ": " << x << ", " << y;
+            EXPECT_EQ(NoColor, solid->GetColorAtPoint(x, y, 5.0f, 4.0f)) << x << ", " << y;
+        }
+        for (auto [width, height] : {std::pair{2.0f, 2.0f}, {20.0f, 8.0f}, {7.0f, 3.0f}}) {
+            for (auto [x, y] : {std::pair{nan, 1.0f}, {1.0f, nan}, {-0.1f, 1.0f}, {1.0f, -0.1f}, {-inf, 1.0f}}) {
+                EXPECT_EQ(NoColor, part->GetColorAtPoint(x, y, width, height))
+                    << resizeType << ": " << x << ", " << y << " in " << width << " x " << height;
+                EXPECT_EQ(NoColor, solid->GetColorAtPoint(x, y, width, height)) << x << ", " << y;
+            }
+        }
+    }
+}
+
 TEST(VisualPartColor, ATileOfNoWidthOrHeightHitsNothing)
 {
     for (auto [width, height] : {std::pair{0, 4}, {5, 0}}) {
@@ -158,6 +208,29 @@ TEST(VisualPartDraw, SolidPartFillsBlendedCentredByIntegerHalvesAndSkipsNoAlpha)
     EXPECT_FLOAT_EQ(128.0f / 255.0f * 0.5f, renderer->calls[0].color.a);
     EXPECT_EQ((RectT<int32_t>{3, 2, 4, 2}), renderer->calls[1].rect);
     EXPECT_FLOAT_EQ(1.0f, renderer->calls[1].color.a);
+}
+
+TEST(VisualPartDraw, CentredPartLargerThanTheRectangleStartsAtHalvesTowardZero)
+{
+    struct Case {
+        int32_t partWidth, partHeight;
+        float width, height;
+        RectT<int32_t> expected;
+    };
+    for (const Case& c : {
+             Case{5, 4, 2, 1, {-1, -1, 5, 4}}, // -3 / 2 and -3 / 2 give -1, not -2
+             Case{7, 2, 0, 2, {-3, 0, 7, 2}},
+             Case{6, 9, 1, 2, {-2, -3, 6, 9}},
+             Case{4, 4, 1, 1, {-1, -1, 4, 4}},
+         }) {
+        RCPtr<test::DrawRecorder> renderer = test::DrawRecorder::Create();
+        RCPtr<LVisualPart> part = LVisualPart::CreateFromColorizer(Text("c"), Solid(0xFF336699), c.partWidth,
+                                                                   c.partHeight, ResizeCenter, 1, nullptr);
+        EXPECT_EQ(S_OK, part->Draw(renderer, c.width, c.height));
+        ASSERT_EQ(1u, renderer->calls.size());
+        EXPECT_EQ(c.expected, renderer->calls[0].rect) << c.partWidth << " x " << c.partHeight << " in " << c.width
+                                                        << " x " << c.height;
+    }
 }
 
 TEST(VisualPartErrors, PartsWithoutBitmapAndColorizerOrWithAnUnknownResizeType)
