@@ -1,5 +1,7 @@
 #include "vqframework/controlbase/ControlFactory.h"
 
+#include "ControlBaseTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,24 +12,10 @@ namespace VQ {
 namespace {
 
 using String = LControlFactory::String;
-
-std::string U8(const String& text)
-{
-    std::string utf8;
-    text.ToUTF8(utf8);
-    return utf8;
-}
-
-String U16(const char* text) { return String(text); }
-
-// Reads a skin document made of body; the skin's root element is the first one and is skipped.
-VQRESULT Parse(LControlFactory& factory, std::string_view body)
-{
-    const std::string document = "<Varquen_Skin_Definitions>" + std::string(body) + "</Varquen_Skin_Definitions>";
-    return factory.ParseXML(document.data(), int32_t(document.size()));
-}
-
-RCPtr<LControlFactory> NewFactory() { return RCPtr<LControlFactory>(new LControlFactory(String(u"PresetEditor"))); }
+using Testing::NewFactory;
+using Testing::Parse;
+using Testing::U16;
+using Testing::U8;
 
 // The children of the current root, by position.
 const RCPtr<LControlDescriptor>& TopLevel(const LControlFactory& factory, uint32_t index)
