@@ -1,7 +1,8 @@
-// Arbitrary bytes to both readers of the control factory: as a skin parsed on a fresh factory, and as
-// a string-table document loaded from a file in a language the first byte picks. Either parse may fail,
-// but nothing may crash, the loading call always succeeds on a readable file, and the language it
-// settles on is one of the fallback sequence.
+// Arbitrary bytes to both readers of the control factory: as a skin parsed twice into one factory (the
+// reader state carries from one parse to the next), and as a file loaded as both string-table documents
+// in a language the first byte picks and then as a skin into that same factory. Any parse may fail, but
+// nothing may crash, the string tables always load from a readable file, and the language they settle
+// on is one of the fallback sequence.
 #include "vqframework/controlbase/ControlFactory.h"
 
 #include <cstddef>
@@ -50,7 +51,8 @@ constexpr int32_t Languages[] = {0x0009, 0x0409, 0x0407, 0x0007, 0x0C04, 0x0404,
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size > 1 << 20)
+    // Each input is parsed up to eight times; longer ones add time, not paths.
+    if (size > 1 << 16)
         return 0;
     // Zero-terminated as well, since a length of 0 may mean "up to the zero".
     std::vector<char> bytes(data, data + size);
@@ -58,9 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     {
         const RCPtr<LControlFactory> factory(new LControlFactory(String("PresetEditor")));
-        const VQ::VQRESULT result = factory->ParseXML(bytes.data(), int32_t(size));
-        Check(result == VQ::S_OK || result == VQ::E_FAIL);
-        Check(result == VQ::S_OK || !factory->GetParseErrorText().IsEmpty());
+        for (int pass = 0; pass < 2; ++pass) {
+            const VQ::VQRESULT result = factory->ParseXML(bytes.data(), int32_t(size));
+            Check(result == VQ::S_OK || result == VQ::E_FAIL);
+            Check(result == VQ::S_OK || !factory->GetParseErrorText().IsEmpty());
+        }
     }
 
     static const Scratch scratch;
@@ -72,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const int32_t language = Languages[size ? data[0] % std::size(Languages) : 0];
     const RCPtr<LControlFactory> factory(new LControlFactory(String("PresetEditor")));
-    Check(factory->LoadStringTables(String(path.c_str()), String(), language) == VQ::S_OK);
+    Check(factory->LoadStringTables(String(path.c_str()), String(path.c_str()), language) == VQ::S_OK);
     const int32_t settled = factory->GetLanguage();
     Check(settled == language || settled == (language & 0xFF) ||
           settled == LControlFactory::LanguageChineseTraditional || settled == LControlFactory::LanguageEnglish);
@@ -82,5 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Check(entries.size() == table->GetCount());
     }
     factory->GetFrameworkStringTable();
+
+    // An empty file fails to load; any other is parsed, well or not.
+    const VQ::VQRESULT loaded = factory->LoadSkins(String(path.c_str()));
+    Check(loaded == VQ::S_OK || loaded == VQ::E_FAIL);
+    Check(size != 0 || loaded == VQ::E_FAIL);
     return 0;
 }

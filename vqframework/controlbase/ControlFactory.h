@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -152,6 +153,12 @@ private:
     // Runs one string-mode parse of a document in the wanted language; returns the strings taken.
     int32_t ParseStrings(std::span<const char> document, int32_t language);
 
+    // Writes the text gathered since the last write where it belongs: a CreateParam's value, or the
+    // end of a Locale's string. Text is written once per element rather than per piece, since the
+    // parser may hand over a long text in very many pieces.
+    void WriteCreateParamText();
+    void WriteLocaleText();
+
     String m_applicationName;
     int32_t m_language = 0;
     String m_resourcePrefix;
@@ -164,10 +171,15 @@ private:
     bool m_skipFirst = false;
     bool m_stringMode = false;
     bool m_inCreateParam = false;
-    // Set by the first piece of a CreateParam's text; the parser splits text around references.
+    // Set once a CreateParam's value has been entered; text after that is appended to it.
     bool m_createParamHasText = false;
+    // Text of the current CreateParam or Locale not yet written.
+    std::u16string m_pendingText;
     String m_currentId;
     RCPtr<LControlDescriptor> m_currentDescriptor;
+    // How many SubControls deep the current descriptor lies; a bound on it keeps the descriptor tree,
+    // whose release recurses, shallow.
+    int32_t m_subControlDepth = 0;
     RCPtr<LLookDescriptor> m_currentLook;
     RCPtr<LookList> m_currentLookList;
     RCPtr<LStringTable> m_currentCreateParams;

@@ -161,6 +161,7 @@ VQRESULT LControlFactory::LoadSkins(const String& path)
         m_inCreateParam = false;
         m_inLooks = false;
         m_currentDescriptor.Release();
+        m_subControlDepth = 0;
         result = ParseXML(document.data(), int32_t(document.size()));
     }
     m_currentSkinIndex = 0;
@@ -181,7 +182,7 @@ VQRESULT LControlFactory::ParseXML(const char* buffer, int32_t length)
     // No encoding given: the document's byte-order mark or declaration decides.
     const std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate(nullptr));
     if (!parser)
-        return E_OUTOFMEMORY;
+        return E_FAIL;
     m_parser = parser.get();
     XML_SetUserData(parser.get(), this);
     XML_SetElementHandler(parser.get(), &ExpatCallbacks::OnStartElement, &ExpatCallbacks::OnEndElement);
@@ -189,6 +190,17 @@ VQRESULT LControlFactory::ParseXML(const char* buffer, int32_t length)
 
     const XML_Status status = XML_Parse(parser.get(), buffer, length, XML_TRUE);
     m_parser = nullptr;
+    // A parse that stopped inside an element keeps the text read so far.
+    try {
+        if (m_stringMode)
+            WriteLocaleText();
+        else
+            WriteCreateParamText();
+    } catch (...) {
+        m_pendingText.clear();
+    }
+    // A long text's storage is not kept for the next one.
+    m_pendingText.shrink_to_fit();
     if (status == XML_STATUS_OK && !m_handlerError)
         return S_OK;
 

@@ -3,6 +3,7 @@
 
 #include "vqframework/objectbase/Exception.h"
 #include "vqframework/storage/ArrayUtils.h"
+#include "vqframework/system/ProgramResources.h"
 
 #include <stdexcept>
 #include <string>
@@ -83,6 +84,15 @@ void ReadLimit(const AttributeMap& attributes, std::u16string_view toControl, st
         limit.abs = value;
 }
 
+// Deeper SubControls make the skin fail: the descriptor tree is released recursively.
+constexpr int32_t MaxSubControlDepth = 256;
+
+// Beyond this a look list is refused, as a negative count is.
+constexpr int32_t MaxLookListCount = 256;
+
+// The element handlers are parts of XMLStartElement; their errors name it.
+constexpr const char* StartElementFunction = "void VQ::LControlFactory::XMLStartElement()";
+
 template <class T>
 void Enter(std::map<String, RCPtr<T>, std::less<>>& table, const String& name, const RCPtr<T>& value)
 {
@@ -107,6 +117,7 @@ void LControlFactory::SkinStartElement(const String& name, const AttributeMap& a
 {
     if (name == u"LookLists") {
         m_currentDescriptor.Release();
+        m_subControlDepth = 0;
     } else if (name == u"Looks") {
         m_inLooks = true;
     } else if (name == u"Colorizer") {
@@ -161,8 +172,10 @@ void LControlFactory::SkinStartElement(const String& name, const AttributeMap& a
         int32_t y = 0;
         if (GetAttribute(attributes, u"ImageFile", imageFile) && !imageFile.IsEmpty() &&
             GetAttribute(attributes, u"ImageLocX", x) && GetAttribute(attributes, u"ImageLocY", y)) {
-            // Image file names are lower-cased here so that they match the bitmap cache's keys.
-            image = {m_resourcePrefix + imageFile.ToLower(), x, y, width, height};
+            // Resource names are lower-cased to match the bitmap cache's keys; a folder's files are
+            // named as written, as the file system may tell case apart.
+            image = {m_resourcePrefix + (IsResourcePath(m_resourcePrefix) ? imageFile.ToLower() : imageFile), x,
+                     y, width, height};
         }
         RCPtr<LColorizer> colorizer;
         String colorizerName;
@@ -251,18 +264,18 @@ void LControlFactory::SkinStartElement(const String& name, const AttributeMap& a
         if (RCPtr<LVisualPartDescriptor> part = FindPart(partName))
             m_currentLook->SetTextProperties(text, part);
     } else if (name == u"LookList") {
-        // The Look entries of a list that is not made go nowhere, rather than into the list before it.
-        m_currentLookList.Release();
         String listName;
         int32_t count = 0;
         if (!GetAttribute(attributes, u"Name", listName) || !GetAttribute(attributes, u"NumLooks", count))
             return;
+        // The Look entries of a list that is not made go nowhere, rather than into the list before it.
+        m_currentLookList.Release();
         if (RCPtr<LookList> existing = FindLookList(listName)) {
             if (m_currentDescriptor && m_currentDescriptor->GetSkin())
                 m_currentDescriptor->GetSkin()->lookList = existing;
             return;
         }
-        if (count < 0)
+        if (count < 0 || count > MaxLookListCount)
             return;
         m_currentLookList = CreateLookList(uint32_t(count));
         Enter(m_lookLists, listName, m_currentLookList);
@@ -278,6 +291,7 @@ void LControlFactory::SkinStartElement(const String& name, const AttributeMap& a
             m_skins.Add(root);
             m_currentSkinIndex = int32_t(m_skins.GetCount()) - 1;
             m_currentDescriptor = root;
+            m_subControlDepth = 0;
             GetAttribute(attributes, u"FontName", skin->fontName);
             GetAttribute(attributes, u"FontSize", skin->fontSize);
             GetAttribute(attributes, u"FontStyle", skin->fontStyle);
@@ -312,13 +326,17 @@ void LControlFactory::SkinStartElement(const String& name, const AttributeMap& a
         String controlName;
         if (!m_currentDescriptor || !GetAttribute(attributes, u"Class", className) ||
             !GetAttribute(attributes, u"Name", controlName))
-            VQ_THROW_DETAIL(std::runtime_error, "Bad Subcontrol Element");
+            ThrowException<std::runtime_error>("Bad Subcontrol Element", StartElementFunction, __FILE__, __LINE__);
+        if (m_subControlDepth >= MaxSubControlDepth)
+            ThrowException<std::runtime_error>("Bad Subcontrol Element: nested more than 256 deep",
+                                               StartElementFunction, __FILE__, __LINE__);
         LControlDescriptor* parent = m_currentDescriptor.Get();
         RCPtr<LControlDescriptor> descriptor = LControlDescriptor::Create(className, controlName, parent);
         parent->AddChild(descriptor);
         RCPtr<LLayoutDescriptor> layout = LLayoutDescriptor::Create();
         descriptor->SetLayout(layout);
         m_currentDescriptor = descriptor;
+        ++m_subControlDepth;
 
         LLayoutDescriptor& l = *layout;
         GetAttribute(attributes, u"ClipToParent", l.ClipToParent);
@@ -373,6 +391,7 @@ void LControlFactory::SkinStartElement(const String& name, const AttributeMap& a
             return;
         m_inCreateParam = true;
         m_createParamHasText = false;
+        m_pendingText.clear();
     }
 }
 
@@ -389,13 +408,18 @@ void LControlFactory::SkinEndElement(const String& name)
                              return orderA < orderB;
                          });
         m_currentDescriptor = m_currentDescriptor->GetParent();
+        if (m_subControlDepth > 0)
+            --m_subControlDepth;
     } else if (name == u"Skin") {
-        if (m_currentDescriptor && m_currentDescriptor == GetCurrentRoot())
+        if (m_currentDescriptor && m_currentDescriptor == GetCurrentRoot()) {
             m_currentDescriptor.Release();
+            m_subControlDepth = 0;
+        }
     } else if (name == u"CreateParamList") {
         if (m_currentDescriptor)
             m_currentDescriptor->SetCreateParams(m_currentCreateParams);
     } else if (name == u"CreateParam") {
+        WriteCreateParamText();
         m_inCreateParam = false;
     } else if (name == u"Looks") {
         m_inLooks = false;
@@ -404,19 +428,26 @@ void LControlFactory::SkinEndElement(const String& name)
 
 void LControlFactory::SkinCharacterData(std::u16string_view text)
 {
-    if (!m_inCreateParam || !m_currentCreateParams || text.empty())
+    // The parser hands over text around references in pieces; they make one value.
+    if (m_inCreateParam)
+        m_pendingText.append(text);
+}
+
+void LControlFactory::WriteCreateParamText()
+{
+    if (m_pendingText.empty())
         return;
-    String piece;
-    piece.Assign(text.data(), int32_t(text.size()));
-    if (!m_createParamHasText) {
+    if (m_currentCreateParams) {
+        String text;
+        text.Assign(m_pendingText.data(), int32_t(m_pendingText.size()));
+        // Text written before, when a parse stopped inside the parameter, is kept in front.
+        String value;
+        if (m_createParamHasText && m_currentCreateParams->GetString(m_currentId, value))
+            text = value + text;
+        m_currentCreateParams->Add(m_currentId, text);
         m_createParamHasText = true;
-        m_currentCreateParams->Add(m_currentId, piece);
-        return;
     }
-    // The parser hands over text around entity references in pieces; they make one value.
-    String value;
-    m_currentCreateParams->GetString(m_currentId, value);
-    m_currentCreateParams->Add(m_currentId, value + piece);
+    m_pendingText.clear();
 }
 
 } // namespace VQ

@@ -137,6 +137,7 @@ void LControlFactory::StringStartElement(const String& name, const AttributeMap&
         if (!GetAttribute(attributes, u"LCID", language) || language != m_wantedLanguage)
             return;
         ++m_stringsTaken;
+        WriteLocaleText();
         // A text already present is kept and what follows is appended to it.
         m_collectedText = &(*m_currentTable)[m_currentId];
         m_collecting = true;
@@ -145,6 +146,7 @@ void LControlFactory::StringStartElement(const String& name, const AttributeMap&
 
 void LControlFactory::StringEndElement(const String& name)
 {
+    WriteLocaleText();
     m_collecting = false;
     m_collectedText = nullptr;
     if (name == u"StringTable")
@@ -153,11 +155,19 @@ void LControlFactory::StringEndElement(const String& name)
 
 void LControlFactory::StringCharacterData(std::u16string_view text)
 {
-    if (!m_collecting || !m_collectedText || text.empty())
-        return;
-    String piece;
-    piece.Assign(text.data(), int32_t(text.size()));
-    *m_collectedText += piece;
+    // The parser hands over text around references in pieces; they are joined before writing.
+    if (m_collecting && m_collectedText)
+        m_pendingText.append(text);
+}
+
+void LControlFactory::WriteLocaleText()
+{
+    if (!m_pendingText.empty() && m_collecting && m_collectedText) {
+        String text;
+        text.Assign(m_pendingText.data(), int32_t(m_pendingText.size()));
+        *m_collectedText += text;
+    }
+    m_pendingText.clear();
 }
 
 RCPtr<LStringTable> LControlFactory::GetApplicationStringTable() const

@@ -6,7 +6,10 @@
 #include "vqframework/storage/BufferT.h"
 #include "vqframework/storage/IArray.h"
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <type_traits>
 #include <utility>
 
@@ -45,8 +48,8 @@ public:
     ConstRCPtrArray(const ConstRCPtrArray&) = delete;
     ConstRCPtrArray& operator=(const ConstRCPtrArray&) = delete;
 
-    // The elements leave from the front, each released once the next is out, so in index order;
-    // elements that a release removes from this list meanwhile are not missed (see Truncate).
+    // The elements leave from the back, each released once the next is out, so in reverse index
+    // order; elements that a release removes from this list meanwhile are not missed (see Truncate).
     ~ConstRCPtrArray() override { ConstRCPtrArray::SetCount(0); }
 
     uint32_t GetCount() const override { return this->GetSize() / SlotSize; }
@@ -175,6 +178,27 @@ protected:
         return this->Resize(count * SlotSize) == count * SlotSize;
     }
 
+    // Shrinks from count slots to n in at most two cuts, leaving the storage that cutting one slot
+    // at a time would leave: the buffer keeps its block while the spare bytes stay within its slack.
+    bool ShrinkSlots(uint32_t count, uint32_t n)
+    {
+        constexpr uint64_t GranuleBytes = uint64_t(Granule) * SlotSize;
+        uint64_t capacity = this->GetCapacity();
+        uint64_t lastCut = n;
+        // Each cut falls at the largest size that leaves more than the slack spare, and rounds the
+        // block to the granule; the last cut above n sets the storage the list ends with.
+        while (capacity > Buffer::Slack) {
+            const uint64_t cut = std::min<uint64_t>((capacity - Buffer::Slack - 1) / SlotSize, count - 1);
+            if (cut < n)
+                break;
+            lastCut = cut;
+            capacity = (cut * SlotSize + GranuleBytes - 1) / GranuleBytes * GranuleBytes;
+        }
+        if (lastCut != n && !ResizeSlots(uint32_t(lastCut)))
+            return false;
+        return ResizeSlots(n);
+    }
+
     // Empties out, then releases what it held.
     static void ReleaseRaw(X*& out)
     {
@@ -203,15 +227,33 @@ protected:
         return true;
     }
 
-    // Shrinks the list to n slots, taking out slot n again and again, each element released once
-    // the next is out. Elements that those releases remove themselves are simply gone: the goal is
-    // a shorter list, so this never throws, and the destructor can empty the list through it. The
-    // last release comes after the count is read, since it may delete the list's owner.
+    // Shrinks the list to n slots. The tail leaves the list in one go and its elements are released
+    // from the back, each once the next is out: shrinking the storage slot by slot would copy it
+    // each time. Short of memory for the tail, the slots leave one at a time from the back. Elements
+    // that those releases remove themselves are simply gone: the goal is a shorter list, so this
+    // never throws, and the destructor can empty the list through it. The last release comes after
+    // the count is read, since it may delete the list's owner.
     int32_t Truncate(uint32_t n)
     {
         X* removed = nullptr;
-        while (GetCount() > n)
-            TakeSlot(n, removed);
+        for (uint32_t count; (count = GetCount()) > n;) {
+            const uint32_t taken = count - n;
+            std::unique_ptr<X*[]> tail(taken > 1 ? new (std::nothrow) X*[taken] : nullptr);
+            X* last = nullptr;
+            X** out = tail ? tail.get() : &last;
+            const uint32_t moved = tail ? taken : 1;
+            X** slots = Slots();
+            std::memcpy(static_cast<void*>(out), slots + count - moved, moved * SlotSize);
+            // Emptied first, so that the slots own nothing should the storage not shrink.
+            std::memset(static_cast<void*>(slots + count - moved), 0, moved * SlotSize);
+            const bool shrunk = ShrinkSlots(count, count - moved);
+            for (uint32_t i = moved; i-- > 0;) {
+                ReleaseRaw(removed);
+                removed = out[i];
+            }
+            if (!shrunk)
+                break;
+        }
         int32_t result = static_cast<int32_t>(GetCount());
         ReleaseRaw(removed);
         return result;

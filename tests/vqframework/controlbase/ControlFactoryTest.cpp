@@ -1,5 +1,6 @@
 #include "vqframework/controlbase/ControlFactory.h"
 
+#include "ControlBaseTestSupport.h"
 #include "FakeControl.h"
 
 #include <gmock/gmock.h>
@@ -15,13 +16,7 @@ namespace {
 using String = LControlFactory::String;
 using Testing::CreateFakeControl;
 using Testing::FakeControl;
-
-std::string U8(const String& text)
-{
-    std::string utf8;
-    text.ToUTF8(utf8);
-    return utf8;
-}
+using Testing::U8;
 
 // Counts the controls made through it, to show when the factory creates nothing.
 int g_counted = 0;

@@ -1,5 +1,7 @@
 #include "vqframework/controlbase/ControlFactory.h"
 
+#include "ControlBaseTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,24 +12,10 @@ namespace VQ {
 namespace {
 
 using String = LControlFactory::String;
-
-std::string U8(const String& text)
-{
-    std::string utf8;
-    text.ToUTF8(utf8);
-    return utf8;
-}
-
-String U16(const char* text) { return String(text); }
-
-// Reads a skin document made of body; the skin's root element is the first one and is skipped.
-VQRESULT Parse(LControlFactory& factory, std::string_view body)
-{
-    const std::string document = "<Varquen_Skin_Definitions>" + std::string(body) + "</Varquen_Skin_Definitions>";
-    return factory.ParseXML(document.data(), int32_t(document.size()));
-}
-
-RCPtr<LControlFactory> NewFactory() { return RCPtr<LControlFactory>(new LControlFactory(String(u"PresetEditor"))); }
+using Testing::NewFactory;
+using Testing::Parse;
+using Testing::U16;
+using Testing::U8;
 
 // The children of the current root, by position.
 const RCPtr<LControlDescriptor>& TopLevel(const LControlFactory& factory, uint32_t index)
@@ -177,11 +165,40 @@ TEST(SkinParts, ImageAndMaskTakeTheirPlacesAndThePartsSize)
     RCPtr<LVisualPartDescriptor> part = factory->FindPart(U16("P"));
     ASSERT_TRUE(part);
     const ImageRef& image = part->GetImage();
-    EXPECT_EQ("ce.png", U8(image.file));
+    EXPECT_EQ("CE.png", U8(image.file));
     EXPECT_EQ((std::vector<int32_t>{162, 28, 5, 4}), (std::vector<int32_t>{image.x, image.y, image.width, image.height}));
     const ImageRef& mask = part->GetMask();
     EXPECT_EQ("M.png", U8(mask.file));
     EXPECT_EQ((std::vector<int32_t>{3, 7, 5, 4}), (std::vector<int32_t>{mask.x, mask.y, mask.width, mask.height}));
+}
+
+// Resource names are case-insensitive and lower-cased for the bitmap cache; a folder's file names
+// are used as written, since the file system may tell case apart. Masks are always as written.
+TEST(SkinParts, ImageNamesAreLowerCasedForResourcesOnly)
+{
+    struct Case {
+        const char* prefix;
+        const char* image;
+        const char* mask;
+    };
+    const Case cases[] = {
+        {"::", "::sub/ce.png", "::Masks/M.PNG"},
+        {"", "Sub/CE.png", "Masks/M.PNG"},
+        {"/Skins/Dark/", "/Skins/Dark/Sub/CE.png", "/Skins/Dark/Masks/M.PNG"},
+        {":", ":Sub/CE.png", ":Masks/M.PNG"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.prefix);
+        RCPtr<LControlFactory> factory = NewFactory();
+        factory->SetResourcePrefix(U16(c.prefix));
+        ASSERT_EQ(S_OK, Parse(*factory, R"(<Colorizer Name="Dark" ColorType="SolidFill" Color="0xFF333333" />
+            <Part Name="P" Width="5" Height="4" ResizeType="Tile" ImageFile="Sub/CE.png" ImageLocX="0" ImageLocY="0"
+                  ColorizerName="Dark" ColorizerMaskFile="Masks/M.PNG" MaskLocX="0" MaskLocY="0" />)"));
+        RCPtr<LVisualPartDescriptor> part = factory->FindPart(U16("P"));
+        ASSERT_TRUE(part);
+        EXPECT_EQ(c.image, U8(part->GetImage().file));
+        EXPECT_EQ(c.mask, U8(part->GetMask().file));
+    }
 }
 
 // Parts and looks the look tests share.
@@ -311,7 +328,7 @@ TEST(SkinLookLists, FillTheEntriesTheirLooksNameAndIgnoreTheRest)
     }
 }
 
-TEST(SkinLookLists, ARepeatedOrNegativeListLeavesTheListsEnteredBefore)
+TEST(SkinLookLists, AnIncompleteListDoesNothingAndARefusedOneClearsTheCurrentList)
 {
     RCPtr<LControlFactory> factory = NewFactory();
     ASSERT_EQ(S_OK, Parse(*factory, std::string(TwoLooks) + R"(<LookLists>
@@ -323,10 +340,43 @@ TEST(SkinLookLists, ARepeatedOrNegativeListLeavesTheListsEnteredBefore)
         <LookList Name="Negative" NumLooks="-3"><Look Name="B" Index="0" /></LookList>
         </LookLists>)"));
     EXPECT_EQ((std::vector<std::string>{"A", "-"}), LookNames(factory->FindLookList(U16("X"))));
-    // The entries of the lists that were not made do not reach the list made before them.
-    EXPECT_EQ((std::vector<std::string>{"-", "A"}), LookNames(factory->FindLookList(U16("Y"))));
+    // A list without name or count is no list: its entries fill the list before it.
+    EXPECT_EQ((std::vector<std::string>{"B", "A"}), LookNames(factory->FindLookList(U16("Y"))));
     EXPECT_FALSE(factory->FindLookList(U16("Negative")));
     EXPECT_FALSE(factory->FindLookList(U16("NoCount")));
+}
+
+TEST(SkinLookLists, ACountOver256IsRefusedAsANegativeOne)
+{
+    struct Case {
+        const char* list;
+        uint32_t made;
+        std::vector<std::string> previous;
+    };
+    const Case cases[] = {
+        {R"(Name="X" NumLooks="256")", 256, {"-"}},
+        {R"(Name="X" NumLooks="257")", 0, {"-"}},
+        {R"(Name="X" NumLooks="65535")", 0, {"-"}},
+        {R"(Name="X" NumLooks="0xFFFF")", 0, {"-"}},
+        {R"(Name="X" NumLooks="-1")", 0, {"-"}},
+        {R"(Name="P" NumLooks="2")", 0, {"-"}},
+        {R"(Name="X")", 0, {"A"}},
+        {R"(NumLooks="2")", 0, {"A"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.list);
+        RCPtr<LControlFactory> factory = NewFactory();
+        ASSERT_EQ(S_OK, Parse(*factory, std::string(TwoLooks) + R"(<LookLists><LookList Name="P" NumLooks="1" />
+            <LookList )" + c.list + R"(><Look Name="A" Index="0" /><Look Name="B" Index="255" /></LookList>
+            </LookLists>)"));
+        const RCPtr<LookList> made = factory->FindLookList(U16("X"));
+        ASSERT_EQ(c.made, made ? made->GetCount() : 0u);
+        if (made) {
+            EXPECT_EQ("A", U8(made->GetAt(0u)->GetName()));
+            EXPECT_EQ("B", U8(made->GetAt(255u)->GetName()));
+        }
+        EXPECT_EQ(c.previous, LookNames(factory->FindLookList(U16("P"))));
+    }
 }
 
 // Two looks, a look list of each, and the skin's font translation for language 0.
@@ -590,9 +640,70 @@ TEST(SkinSubControls, WithoutClassNameOrSkinEndTheParseWithAnError)
         RCPtr<LControlFactory> factory = NewFactory();
         EXPECT_EQ(E_FAIL, Parse(*factory, xml));
         EXPECT_NE(std::string::npos, U8(factory->GetParseErrorText()).find("Bad Subcontrol Element"));
+        EXPECT_NE(std::string::npos,
+                  U8(factory->GetParseErrorText()).find(" : VQ::LControlFactory::XMLStartElement : "));
         for (uint32_t i = 0; i < factory->GetSkins().GetCount(); ++i)
             EXPECT_EQ(0u, factory->GetSkins().GetAt(i)->GetChildren().GetCount());
     }
+}
+
+// SubControls nested depth deep, each the only child of the one before.
+std::string SubControlChain(int depth)
+{
+    std::string xml;
+    for (int i = 0; i < depth; ++i)
+        xml += R"(<SubControl Name="c" Class="Framework.Panel">)";
+    for (int i = 0; i < depth; ++i)
+        xml += "</SubControl>";
+    return xml;
+}
+
+std::string NestedSubControls(int depth)
+{
+    return R"(<Skins><Skin Name="Skin1">)" + SubControlChain(depth) + "</Skin></Skins>";
+}
+
+uint32_t TreeDepth(const LControlFactory& factory)
+{
+    uint32_t depth = 0;
+    for (const LControlDescriptor* node = factory.GetSkins().GetAt(0u).Get(); node->GetChildren().GetCount() > 0;
+         node = node->GetChildren().GetAt(0u).Get())
+        ++depth;
+    return depth;
+}
+
+// The descriptor tree is released recursively, so its depth is bounded.
+TEST(SkinSubControls, NestingDeeperThan256FailsTheParseAndKeepsWhatWasRead)
+{
+    struct Case {
+        int depth;
+        VQRESULT result;
+        uint32_t kept;
+    };
+    const Case cases[] = {{256, S_OK, 256}, {257, E_FAIL, 256}, {20000, E_FAIL, 256}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.depth);
+        RCPtr<LControlFactory> factory = NewFactory();
+        ASSERT_EQ(c.result, Parse(*factory, NestedSubControls(c.depth)));
+        ASSERT_EQ(1u, factory->GetSkins().GetCount());
+        EXPECT_EQ(c.kept, TreeDepth(*factory));
+        if (c.result == E_FAIL) {
+            const std::string error = U8(factory->GetParseErrorText());
+            EXPECT_NE(std::string::npos, error.find("Bad Subcontrol Element")) << error;
+            EXPECT_NE(std::string::npos, error.find(" : VQ::LControlFactory::XMLStartElement : ")) << error;
+        }
+    }
+}
+
+TEST(SkinSubControls, TheDepthFollowsTheEndsAndStartsAgainWithEachSkin)
+{
+    RCPtr<LControlFactory> factory = NewFactory();
+    // Two trees at the limit side by side, then a second top-level skin with one of its own.
+    ASSERT_EQ(S_OK, Parse(*factory, R"(<Skins><Skin Name="Skin1">)" + SubControlChain(256) + SubControlChain(256) +
+                                        "</Skin></Skins>" + NestedSubControls(256)))
+        << U8(factory->GetParseErrorText());
+    ASSERT_EQ(2u, factory->GetSkins().GetCount());
+    EXPECT_EQ(2u, factory->GetSkins().GetAt(0u)->GetChildren().GetCount());
 }
 
 TEST(SkinCreateParams, CollectTheTextOfEachParameter)
@@ -631,6 +742,26 @@ zwei</CreateParam>)",
             read.emplace_back(U8(id), U8(text));
         EXPECT_EQ(c.entries, read);
     }
+}
+
+// The parser hands over a text around each reference in a piece of its own.
+TEST(SkinCreateParams, ATextOfVeryManyPiecesIsJoinedOnce)
+{
+    std::string text;
+    for (int i = 0; i < 50000; ++i)
+        text += "x&amp;";
+    RCPtr<LControlFactory> factory = NewFactory();
+    ASSERT_EQ(S_OK, Parse(*factory, R"(<Skins><Skin Name="Skin1"><SubControl Name="c" Class="Framework.Button">
+        <CreateParamList><CreateParam ID="T">old</CreateParam><CreateParam ID="T">)" +
+                                        text + "</CreateParam></CreateParamList></SubControl></Skin></Skins>"));
+    const RCPtr<LStringTable>& params = TopLevel(*factory, 0)->GetCreateParams();
+    ASSERT_TRUE(params);
+    String value;
+    ASSERT_TRUE(params->GetString(u"T", value));
+    std::string expected;
+    for (int i = 0; i < 50000; ++i)
+        expected += "x&";
+    EXPECT_EQ(expected, U8(value));
 }
 
 TEST(SkinCreateParams, EachListIsNewAndTextOutsideAParameterIsIgnored)
@@ -675,7 +806,7 @@ void ExpectFixtureGraph(const LControlFactory& factory, const std::string& prefi
     EXPECT_FLOAT_EQ(0.5f, back->GetAlphaModifier());
     RCPtr<LVisualPartDescriptor> edge = factory.FindPart(U16("Frame.t"));
     ASSERT_TRUE(edge);
-    EXPECT_EQ(prefix + "ce.png", U8(edge->GetImage().file));
+    EXPECT_EQ(prefix + (prefix == "::" ? "ce.png" : "CE.png"), U8(edge->GetImage().file));
     EXPECT_EQ(prefix + "Mask.PNG", U8(edge->GetMask().file));
     EXPECT_EQ(factory.FindColorizer(U16("Text.Light")), edge->GetColorizer());
 

@@ -187,6 +187,22 @@ TEST_F(StringTablesLoadingTest, JoinsTheTextsOfOneIdAndIgnoresEverythingElse)
     EXPECT_EQ(table->GetCount(), 5u);
 }
 
+// The parser hands over a text around each reference in a piece of its own.
+TEST_F(StringTablesLoadingTest, JoinsATextOfVeryManyPiecesOnce)
+{
+    std::u16string text;
+    std::u16string expected = u"before|";
+    for (int i = 0; i < 50000; ++i) {
+        text += u"x&amp;";
+        expected += u"x&";
+    }
+    LoadApplication(u"<StringTable ID=\"T\"><String ID=\"S\"><Locale LCID=\"0x0009\">before|</Locale>"
+                    u"<Locale LCID=\"0x0009\">" +
+                        text + u"</Locale></String></StringTable>",
+                    0x0009);
+    EXPECT_EQ(Lookup(Table(u"T"), u"S"), expected);
+}
+
 TEST_F(StringTablesLoadingTest, ReadsTheLanguageAsAnIntegerAttribute)
 {
     LoadApplication(uR"(

@@ -1,5 +1,7 @@
 #include "vqframework/controlbase/ControlFactory.h"
 
+#include "ControlBaseTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -12,15 +14,8 @@ namespace VQ {
 namespace {
 
 using String = LControlFactory::String;
-
-std::string U8(const String& text)
-{
-    std::string utf8;
-    text.ToUTF8(utf8);
-    return utf8;
-}
-
-RCPtr<LControlFactory> NewFactory() { return RCPtr<LControlFactory>(new LControlFactory(String(u"PresetEditor"))); }
+using Testing::NewFactory;
+using Testing::U8;
 
 LControlFactory::AttributeMap Attribute(const char* value)
 {

@@ -136,20 +136,25 @@ TEST_F(CountedList, EveryOperationThatStoresTakesOneReferencePerSlot)
     EXPECT_EQ(4, Count('B'));
 }
 
-TEST_F(CountedList, EmptyingReleasesInIndexOrderWithTheRestStillInTheList)
+// Emptying takes the elements out together and releases them from the back; Remove takes them from
+// the front one by one, the rest still in the list.
+TEST_F(CountedList, EmptyingReleasesEveryElementOnceTheNextIsOut)
 {
+    const std::vector<ReleaseEvent> fromTheBack = {{'C', 0, -1}, {'B', 0, -1}, {'A', 0, -1}};
+    const std::vector<ReleaseEvent> fromTheFront = {{'A', 2, -1}, {'B', 1, -1}, {'C', 0, -1}};
     struct Case {
         const char* name;
         std::function<void(RCPtrArray<Tracked>&)> empty;
+        const std::vector<ReleaseEvent>& expected;
     };
     const Case cases[] = {
-        {"SetCount", [](RCPtrArray<Tracked>& l) { EXPECT_EQ(0, l.SetCount(0)); }},
-        {"Clear", [](RCPtrArray<Tracked>& l) { EXPECT_EQ(S_OK, l.Clear()); }},
-        {"Assign", [](RCPtrArray<Tracked>& l) { EXPECT_EQ(0, l.Assign(RCPtrArray<Tracked>())); }},
-        {"Remove", [](RCPtrArray<Tracked>& l) { EXPECT_EQ(0, l.Remove(0, 3)); }},
-        {"Destruction", [](RCPtrArray<Tracked>& l) { l.~RCPtrArray(); new (&l) RCPtrArray<Tracked>; }},
+        {"SetCount", [](RCPtrArray<Tracked>& l) { EXPECT_EQ(0, l.SetCount(0)); }, fromTheBack},
+        {"Clear", [](RCPtrArray<Tracked>& l) { EXPECT_EQ(S_OK, l.Clear()); }, fromTheBack},
+        {"Assign", [](RCPtrArray<Tracked>& l) { EXPECT_EQ(0, l.Assign(RCPtrArray<Tracked>())); }, fromTheBack},
+        {"Remove", [](RCPtrArray<Tracked>& l) { EXPECT_EQ(0, l.Remove(0, 3)); }, fromTheFront},
+        {"Destruction", [](RCPtrArray<Tracked>& l) { l.~RCPtrArray(); new (&l) RCPtrArray<Tracked>; },
+         fromTheBack},
     };
-    const std::vector<ReleaseEvent> expected = {{'A', 2, -1}, {'B', 1, -1}, {'C', 0, -1}};
     for (const Case& c : cases) {
         RCPtrArray<Tracked> list;
         Load(list, "ABC");
@@ -157,19 +162,21 @@ TEST_F(CountedList, EmptyingReleasesInIndexOrderWithTheRestStillInTheList)
         watched = &list;
         c.empty(list);
         watched = nullptr;
-        EXPECT_EQ(expected, log) << c.name;
+        EXPECT_EQ(c.expected, log) << c.name;
         EXPECT_EQ(0u, list.GetCount()) << c.name;
         EXPECT_EQ(1, Count('A')) << c.name;
     }
 }
 
-TEST_F(CountedList, ShrinkingReleasesTheTailInIndexOrder)
+TEST_F(CountedList, ShrinkingReleasesTheTailFromTheBack)
 {
     RCPtrArray<Tracked> list;
     Load(list, "ABCD");
     log.clear();
+    watched = &list;
     EXPECT_EQ(1, list.SetCount(1));
-    EXPECT_EQ("BCD", Releases());
+    watched = nullptr;
+    EXPECT_EQ((std::vector<ReleaseEvent>{{'D', 1, -1}, {'C', 1, -1}, {'B', 1, -1}}), log);
     EXPECT_EQ(3, list.SetCount(3));
     EXPECT_EQ("A--", Ids(list));
 }
@@ -434,6 +441,22 @@ TEST_F(CountedList, StorageIsExactlyTheCountForGranuleOne)
     EXPECT_EQ(nullptr, list.GetData());
 }
 
+// Taking out one slot at a time cost a copy of the rest each time.
+TEST_F(CountedList, EmptyingALargeListTakesLinearTime)
+{
+    for (const uint32_t kept : {0u, 1u, 100000u}) {
+        SCOPED_TRACE(kept);
+        RCPtrArray<Tracked> list;
+        ASSERT_EQ(200000, list.SetCount(200000));
+        for (uint32_t i = 0; i < list.GetCount(); ++i)
+            list.GetAt(i) = Object(i % 2 ? 'A' : 'B');
+        EXPECT_EQ(int32_t(kept), list.SetCount(kept));
+        EXPECT_EQ(1 + int32_t(kept + 1) / 2, Count('B'));
+        EXPECT_EQ(1 + int32_t(kept / 2), Count('A'));
+    }
+    EXPECT_EQ(1, Count('A'));
+}
+
 TEST_F(CountedList, EmptiedListKeepsStorageWithinItsReserve)
 {
     RCPtrArray<Tracked, 16, 16> sixteen;
@@ -473,7 +496,7 @@ TEST_F(CountedList, SharedListIsOneCountedTaggableObject)
     second.Release();
     log.clear();
     looks.Release();
-    EXPECT_EQ("ABC", Releases());
+    EXPECT_EQ("BAC", Releases());
     for (char id : {'A', 'B', 'C'})
         EXPECT_EQ(1, Count(id)) << id;
 }
