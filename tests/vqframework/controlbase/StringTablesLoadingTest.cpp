@@ -58,7 +58,11 @@ std::u16string Lookup(const RCPtr<LStringTable>& table, std::u16string_view id)
 
 String FixturePath(const char* name)
 {
-    return String((std::string(CONTROLBASE_FIXTURES) + "/" + name).c_str());
+    // Appended piece by piece: g++ 12 at -O2 misreads a chain of string + as writing out of bounds.
+    std::string path = CONTROLBASE_FIXTURES;
+    path += '/';
+    path += name;
+    return String(path.c_str());
 }
 
 class StringTablesLoadingTest : public ::testing::Test {
