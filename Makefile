@@ -29,8 +29,9 @@ setup:
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
 	fi
 
-# Everything CI runs, in order: AddressSanitizer + UndefinedBehaviorSanitizer with g++, the same tests
-# under ThreadSanitizer built by clang (so the tests stay clean under both compilers), the tests again
+# Everything CI runs, in order: AddressSanitizer + UndefinedBehaviorSanitizer with g++, the tests of
+# code that runs threads under ThreadSanitizer built by clang (so the tests stay clean under both
+# compilers; tests/CMakeLists.txt lists the single-threaded ones it leaves out), the tests again
 # in the optimised build (faults that only optimisation exposes), every benchmark run briefly, and the
 # fuzzing budget.
 test: test-address test-thread test-release bench-smoke fuzz
