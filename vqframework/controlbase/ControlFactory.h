@@ -171,15 +171,10 @@ private:
     bool m_skipFirst = false;
     bool m_stringMode = false;
     bool m_inCreateParam = false;
-    // Set once a CreateParam's value has been entered; text after that is appended to it.
-    bool m_createParamHasText = false;
     // Text of the current CreateParam or Locale not yet written.
     std::u16string m_pendingText;
     String m_currentId;
     RCPtr<LControlDescriptor> m_currentDescriptor;
-    // How many SubControls deep the current descriptor lies; a bound on it keeps the descriptor tree,
-    // whose release recurses, shallow.
-    int32_t m_subControlDepth = 0;
     RCPtr<LLookDescriptor> m_currentLook;
     RCPtr<LookList> m_currentLookList;
     RCPtr<LStringTable> m_currentCreateParams;

@@ -161,7 +161,6 @@ VQRESULT LControlFactory::LoadSkins(const String& path)
         m_inCreateParam = false;
         m_inLooks = false;
         m_currentDescriptor.Release();
-        m_subControlDepth = 0;
         result = ParseXML(document.data(), int32_t(document.size()));
     }
     m_currentSkinIndex = 0;
@@ -190,7 +189,7 @@ VQRESULT LControlFactory::ParseXML(const char* buffer, int32_t length)
 
     const XML_Status status = XML_Parse(parser.get(), buffer, length, XML_TRUE);
     m_parser = nullptr;
-    // A parse that stopped inside an element keeps the text read so far.
+    // A parse that stopped inside an element keeps the text read so far; the element is over.
     try {
         if (m_stringMode)
             WriteLocaleText();
@@ -199,6 +198,7 @@ VQRESULT LControlFactory::ParseXML(const char* buffer, int32_t length)
     } catch (...) {
         m_pendingText.clear();
     }
+    m_inCreateParam = false;
     // A long text's storage is not kept for the next one.
     m_pendingText.shrink_to_fit();
     if (status == XML_STATUS_OK && !m_handlerError)

@@ -25,6 +25,18 @@ RGBAColor ColorFromText(const String& text)
     return color;
 }
 
+// "Parent" and "Screen" name the parent, "Client" and "Active Window" its client area.
+bool ReadParentOrClient(const String& reference, int32_t& kind)
+{
+    if (reference == u"Parent" || reference == u"Screen")
+        kind = ReferenceParent;
+    else if (reference == u"Client" || reference == u"Active Window")
+        kind = ReferenceClient;
+    else
+        return false;
+    return true;
+}
+
 void ReadPosition(const AttributeMap& attributes, std::u16string_view toControl, std::u16string_view anchor,
                   std::u16string_view rel, std::u16string_view abs, LayoutPosition& position)
 {
@@ -32,11 +44,7 @@ void ReadPosition(const AttributeMap& attributes, std::u16string_view toControl,
     String reference;
     if (LControlFactory::GetAttribute(attributes, toControl, reference)) {
         position.name.Clear();
-        if (reference == u"Parent" || reference == u"Screen") {
-            position.kind = ReferenceParent;
-        } else if (reference == u"Client" || reference == u"Active Window") {
-            position.kind = ReferenceClient;
-        } else {
+        if (!ReadParentOrClient(reference, position.kind)) {
             position.kind = ReferencePositionNamed;
             position.name = reference;
         }
@@ -53,13 +61,9 @@ void ReadSize(const AttributeMap& attributes, std::u16string_view toControl, std
     String reference;
     if (LControlFactory::GetAttribute(attributes, toControl, reference)) {
         size.name.Clear();
-        if (reference == u"Parent" || reference == u"Screen") {
-            size.kind = ReferenceParent;
-        } else if (reference == u"Client" || reference == u"Active Window") {
-            size.kind = ReferenceClient;
-        } else if (reference == u"Self") {
+        if (reference == u"Self") {
             size.kind = ReferenceSelf;
-        } else {
+        } else if (!ReadParentOrClient(reference, size.kind)) {
             size.kind = ReferenceSizeNamed;
             size.name = reference;
         }
@@ -86,6 +90,15 @@ void ReadLimit(const AttributeMap& attributes, std::u16string_view toControl, st
 
 // Deeper SubControls make the skin fail: the descriptor tree is released recursively.
 constexpr int32_t MaxSubControlDepth = 256;
+
+// Levels below the skin's root; stops counting past the limit.
+int32_t Depth(const LControlDescriptor* descriptor)
+{
+    int32_t depth = 0;
+    for (; descriptor && descriptor->GetParent() && depth <= MaxSubControlDepth; descriptor = descriptor->GetParent())
+        ++depth;
+    return depth;
+}
 
 // Beyond this a look list is refused, as a negative count is.
 constexpr int32_t MaxLookListCount = 256;
@@ -117,7 +130,6 @@ void LControlFactory::SkinStartElement(const String& name, const AttributeMap& a
 {
     if (name == u"LookLists") {
         m_currentDescriptor.Release();
-        m_subControlDepth = 0;
     } else if (name == u"Looks") {
         m_inLooks = true;
     } else if (name == u"Colorizer") {
@@ -291,7 +303,6 @@ void LControlFactory::SkinStartElement(const String& name, const AttributeMap& a
             m_skins.Add(root);
             m_currentSkinIndex = int32_t(m_skins.GetCount()) - 1;
             m_currentDescriptor = root;
-            m_subControlDepth = 0;
             GetAttribute(attributes, u"FontName", skin->fontName);
             GetAttribute(attributes, u"FontSize", skin->fontSize);
             GetAttribute(attributes, u"FontStyle", skin->fontStyle);
@@ -327,7 +338,7 @@ void LControlFactory::SkinStartElement(const String& name, const AttributeMap& a
         if (!m_currentDescriptor || !GetAttribute(attributes, u"Class", className) ||
             !GetAttribute(attributes, u"Name", controlName))
             ThrowException<std::runtime_error>("Bad Subcontrol Element", StartElementFunction, __FILE__, __LINE__);
-        if (m_subControlDepth >= MaxSubControlDepth)
+        if (Depth(m_currentDescriptor.Get()) >= MaxSubControlDepth)
             ThrowException<std::runtime_error>("Bad Subcontrol Element: nested more than 256 deep",
                                                StartElementFunction, __FILE__, __LINE__);
         LControlDescriptor* parent = m_currentDescriptor.Get();
@@ -336,7 +347,6 @@ void LControlFactory::SkinStartElement(const String& name, const AttributeMap& a
         RCPtr<LLayoutDescriptor> layout = LLayoutDescriptor::Create();
         descriptor->SetLayout(layout);
         m_currentDescriptor = descriptor;
-        ++m_subControlDepth;
 
         LLayoutDescriptor& l = *layout;
         GetAttribute(attributes, u"ClipToParent", l.ClipToParent);
@@ -390,7 +400,6 @@ void LControlFactory::SkinStartElement(const String& name, const AttributeMap& a
         if (!GetAttribute(attributes, u"ID", m_currentId))
             return;
         m_inCreateParam = true;
-        m_createParamHasText = false;
         m_pendingText.clear();
     }
 }
@@ -408,13 +417,9 @@ void LControlFactory::SkinEndElement(const String& name)
                              return orderA < orderB;
                          });
         m_currentDescriptor = m_currentDescriptor->GetParent();
-        if (m_subControlDepth > 0)
-            --m_subControlDepth;
     } else if (name == u"Skin") {
-        if (m_currentDescriptor && m_currentDescriptor == GetCurrentRoot()) {
+        if (m_currentDescriptor && m_currentDescriptor == GetCurrentRoot())
             m_currentDescriptor.Release();
-            m_subControlDepth = 0;
-        }
     } else if (name == u"CreateParamList") {
         if (m_currentDescriptor)
             m_currentDescriptor->SetCreateParams(m_currentCreateParams);
@@ -440,12 +445,7 @@ void LControlFactory::WriteCreateParamText()
     if (m_currentCreateParams) {
         String text;
         text.Assign(m_pendingText.data(), int32_t(m_pendingText.size()));
-        // Text written before, when a parse stopped inside the parameter, is kept in front.
-        String value;
-        if (m_createParamHasText && m_currentCreateParams->GetString(m_currentId, value))
-            text = value + text;
         m_currentCreateParams->Add(m_currentId, text);
-        m_createParamHasText = true;
     }
     m_pendingText.clear();
 }
