@@ -28,7 +28,7 @@ using test::XvfbDisplay;
 // waits together (window, three xdotool runs, result, teardown: about 150 s) stay well within the
 // test's time limit.
 constexpr auto LongWait = 30s;
-const std::string WindowWaitSeconds = "30";
+const std::string SearchWaitSeconds = "10";
 const std::string KeysWaitSeconds = "20";
 
 // Ends the processes of this name that this process started, by their id.
@@ -105,14 +105,19 @@ protected:
         ASSERT_TRUE(display->IsRunning()) << display->Problem();
     }
 
-    // The visible window of this title once it has appeared; empty when none did in time.
+    // The visible window of this title once it has appeared; empty when none did in time. xdotool
+    // exits on the X error of a window that closes while it reads the window list (a dialog tool's
+    // short-lived helper windows do), so a failed search is run again until the time is up.
     std::string WaitForWindow(const std::string& title)
     {
-        const ChildProcessResult found = RunChildProcess(
-            {"timeout", WindowWaitSeconds, "xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$"});
-        if (found.exitStatus != 0)
-            return std::string();
-        return found.output.substr(0, found.output.find('\n'));
+        const auto deadline = std::chrono::steady_clock::now() + LongWait;
+        do {
+            const ChildProcessResult found = RunChildProcess(
+                {"timeout", SearchWaitSeconds, "xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$"});
+            if (found.exitStatus == 0)
+                return found.output.substr(0, found.output.find('\n'));
+        } while (std::chrono::steady_clock::now() < deadline);
+        return std::string();
     }
 
     // Gives the window the keyboard (there is no window manager to ask), then runs xdotool once for
