@@ -19,9 +19,6 @@ public:
 
 private:
     LGLGlyphRenderer();
-    // The cached fonts, the current font and the glyph being added (the atlas class lives in the source).
-    struct State;
-    std::unique_ptr<State> m_state;
 };
 
 } // namespace VQ
