@@ -3,6 +3,7 @@
 #pragma once
 
 #include "vqframework/graphics/Bitmap.h"
+#include "vqframework/objectbase/Exception.h"
 #include "vqframework/objectbase/RCPtr.h"
 #include "vqframework/objectbase/RefCountedObject.h"
 #include "vqframework/storage/RectT.h"
@@ -44,6 +45,8 @@ public:
     int32_t GetTextureHeight() const { return m_textureHeight; }
     int32_t GetImageWidth() const { return m_imageWidth; }
     int32_t GetImageHeight() const { return m_imageHeight; }
+    float GetScaledWidth() const { return m_scaledWidth; }
+    float GetScaledHeight() const { return m_scaledHeight; }
     // The bitmap the texture was made from; empty for other images.
     const RCPtr<LBitmap>& GetBitmap() const { return m_bitmap; }
     void SetBitmap(const RCPtr<LBitmap>& bitmap) { m_bitmap = bitmap; }
@@ -61,6 +64,9 @@ private:
     // The image size divided by the scale factor.
     float m_scaledWidth = 0;
     float m_scaledHeight = 0;
+    // The part of the texture the image covers: 1 when it was scaled to fill it.
+    float m_coverX = 1;
+    float m_coverY = 1;
     RCPtr<LBitmap> m_bitmap;
 };
 
