@@ -35,7 +35,6 @@ public:
 
     HotKeyMap& GetHotKeyMap() { return m_hotKeys; }
     const HotKeyMap& GetHotKeyMap() const { return m_hotKeys; }
-    const RCPtr<LNotificationReceiver>& GetReceiver() const { return m_receiver; }
 
 protected:
     explicit LGlobalHotKeyManager(const RCPtr<LNotificationReceiver>& receiver);

@@ -33,7 +33,6 @@ public:
     VQRESULT Load(const LStringTable* table, const String& prefix);
 
     void Clear() { m_bindings.clear(); }
-    bool IsEmpty() const { return m_bindings.empty(); }
 
 private:
     // Null when the command is empty or has never been bound.

@@ -13,8 +13,9 @@ namespace {
 
 using String = StringT<char16_t, char>;
 
-const KeyCode CtrlC = KeyCode::Parse(u"Ctrl+VKEY_C");
-const KeyCode Delete = KeyCode::Parse(u"VKEY_DELETE");
+// Constants rather than parsed texts, so that nothing parses before the key-code tests run.
+constexpr KeyCode CtrlC(0x21430000);
+constexpr KeyCode Delete(0x202E0000);
 
 TEST(HotKeyMapTest, BindsKeysToCommandsInOrder)
 {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -21,11 +22,19 @@ std::string Utf8(std::u16string_view text)
     return Utf8(KeyCode::String(std::u16string(text).c_str()));
 }
 
-// The name lookups work from constant tables, so they answer before any text was ever parsed.
+// The text forms must not depend on whether a name was looked up before. The check runs in a
+// freshly started copy of this program, where nothing has parsed a key yet.
 TEST(KeyCodeTest, NamesAreAvailableBeforeAnyParse)
 {
-    EXPECT_EQ(Utf8(KeyCode::GetVirtualKeyName(21)), "VKEY_HANGEUL");
-    EXPECT_EQ(Utf8(KeyCode::GetDisplayName(21)), "Kana");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const bool named = KeyCode(0x21430000).ToString() == u"Ctrl+VKEY_C" &&
+                               KeyCode(0x21430000).ToDisplayString() == u"Ctrl+C" &&
+                               KeyCode::GetVirtualKeyName(21) == u"VKEY_HANGEUL" && KeyCode::GetDisplayName(21) == u"Kana";
+            std::exit(named ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 struct ParseCase {
