@@ -209,8 +209,8 @@ bool KeyCode::operator==(const KeyCode& other) const
 uint32_t KeyCode::NameToVirtualKey(std::u16string_view name)
 {
     const NamedKey* const end = std::end(KeyNames);
-    const NamedKey* found = std::lower_bound(std::begin(KeyNames), end, name,
-                                             [](const NamedKey& entry, std::u16string_view n) { return entry.name < n; });
+    const auto before = [](const NamedKey& entry, std::u16string_view n) { return entry.name < n; };
+    const NamedKey* found = std::lower_bound(std::begin(KeyNames), end, name, before);
     return found != end && found->name == name ? found->key : 0;
 }
 

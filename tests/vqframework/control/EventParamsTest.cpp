@@ -32,8 +32,11 @@ TEST(EventParamsTest, PrintsTheirDiagnosticTexts)
         {LItemConditionsParam::Create(1, 2, 3, 0, 1, {0.1, 1e20}), "(0.1, 1e+20)"},
         {LValueParam::Create(0.25, 100), "ValueParam = 0.250000"},
         {LValueParam::Create(1.0 / 3, 0), "ValueParam = 0.333333"},
-        {LIndexedDataWithValueParam::Create(keyData, 7, 1), "LIndexedDataParam: Index = 7, Data = Ctrl+VKEY_C Value = 1.000000"},
-        {LIndexedDataWithValueParam::Create(nullptr, -1, 0.5), "LIndexedDataParam: Index = -1, Data =  Value = 0.500000"},
+        {LIndexedDataWithValueParam::Create(keyData, 7, 1),
+         "LIndexedDataParam: Index = 7, Data = Ctrl+VKEY_C Value = 1.000000"},
+        // No data object: nothing after "Data = ".
+        {LIndexedDataWithValueParam::Create(nullptr, -1, 0.5),
+         "LIndexedDataParam: Index = -1, Data =  Value = 0.500000"},
         {keyData, "Ctrl+VKEY_C"},
         {LKeyParam::Create(KeyCode(0x0400000D), 0), "Alt+[13]"},
     };

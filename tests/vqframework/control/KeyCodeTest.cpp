@@ -31,7 +31,8 @@ TEST(KeyCodeTest, NamesAreAvailableBeforeAnyParse)
         {
             const bool named = KeyCode(0x21430000).ToString() == u"Ctrl+VKEY_C" &&
                                KeyCode(0x21430000).ToDisplayString() == u"Ctrl+C" &&
-                               KeyCode::GetVirtualKeyName(21) == u"VKEY_HANGEUL" && KeyCode::GetDisplayName(21) == u"Kana";
+                               KeyCode::GetVirtualKeyName(21) == u"VKEY_HANGEUL" &&
+                               KeyCode::GetDisplayName(21) == u"Kana";
             std::exit(named ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
