@@ -1,5 +1,6 @@
 // The payloads of input events and control notifications: small counted value holders with a
-// diagnostic text. The ones made for every mouse move or value change come from per-class pools.
+// diagnostic text. The ones made for every mouse move or value change come from per-class pools,
+// all locked, since payloads may be released on another thread than the UI thread.
 #pragma once
 
 #include "vqframework/control/Control.h"
@@ -16,9 +17,6 @@
 
 namespace VQ {
 
-// Payloads may be released on another thread than the UI thread, so every pool is locked.
-inline constexpr bool EventParamPoolsLocked = true;
-
 // Only ever made as the base of a derived parameter.
 class LPointParam : public virtual LRefCountedObject {
 public:
@@ -32,7 +30,7 @@ protected:
 };
 
 class LPointWithModifiersParam : public LPointParam,
-                                 public ReusePooled<LPointWithModifiersParam, 32, EventParamPoolsLocked> {
+                                 public ReusePooled<LPointWithModifiersParam, 32, true> {
 public:
     static RCPtr<LPointWithModifiersParam> Create(const PointT<int32_t>& point, uint32_t modifiers,
                                                   int32_t pointerIndex);
@@ -53,8 +51,9 @@ protected:
 
 // Its text is that of the point and modifiers alone.
 class LMouseButtonParam : public LPointWithModifiersParam,
-                          public ReusePooled<LMouseButtonParam, 32, EventParamPoolsLocked> {
-    using Pool = ReusePooled<LMouseButtonParam, 32, EventParamPoolsLocked>;
+                          public ReusePooled<LMouseButtonParam, 32, true> {
+    // Both this class and its base are pooled, so the pool's members must be named to be unambiguous.
+    using Pool = ReusePooled<LMouseButtonParam, 32, true>;
 
 public:
     using Pool::GetPool;
@@ -81,8 +80,9 @@ protected:
 };
 
 class LMouseWheelParam : public LPointWithModifiersParam,
-                         public ReusePooled<LMouseWheelParam, 4, EventParamPoolsLocked> {
-    using Pool = ReusePooled<LMouseWheelParam, 4, EventParamPoolsLocked>;
+                         public ReusePooled<LMouseWheelParam, 4, true> {
+    // Both this class and its base are pooled, so the pool's members must be named to be unambiguous.
+    using Pool = ReusePooled<LMouseWheelParam, 4, true>;
 
 public:
     using Pool::GetPool;
@@ -107,7 +107,7 @@ protected:
 
 // A control keeps one and updates it in place at each change of its conditions.
 class LConditionsParam : public virtual LRefCountedObject,
-                         public ReusePooled<LConditionsParam, 4, EventParamPoolsLocked> {
+                         public ReusePooled<LConditionsParam, 4, true> {
 public:
     static RCPtr<LConditionsParam> Create(uint32_t previousConditions, uint32_t currentConditions,
                                           const PointT<double>& point);
@@ -144,7 +144,7 @@ protected:
     }
 };
 
-class LValueParam : public virtual LRefCountedObject, public ReusePooled<LValueParam, 4, EventParamPoolsLocked> {
+class LValueParam : public virtual LRefCountedObject, public ReusePooled<LValueParam, 4, true> {
 public:
     static RCPtr<LValueParam> Create(double normalizedValue, double value);
 

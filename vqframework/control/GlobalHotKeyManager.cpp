@@ -28,10 +28,8 @@ VQRESULT LGlobalHotKeyManager::HandleKey(const RCPtr<LKeyParam>& keyParam)
 
 bool LGlobalHotKeyManager::AddExitHotKey()
 {
-    const KeyCode key = KeyCode::Parse(u"Alt+VKEY_F4");
-    if (!m_hotKeys.GetCommand(key).IsEmpty())
-        return false;
-    return m_hotKeys.Add(key, u"NID_APP_EXIT_REQ") == S_OK;
+    // Add refuses a key that is already bound.
+    return m_hotKeys.Add(KeyCode::Parse(u"Alt+VKEY_F4"), u"NID_APP_EXIT_REQ") == S_OK;
 }
 
 } // namespace VQ

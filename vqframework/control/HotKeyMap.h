@@ -35,7 +35,8 @@ public:
     void Clear() { m_bindings.clear(); }
 
 private:
-    // Null when the command is empty or has never been bound.
+    // Null when the command is empty or has never been bound. The id registry has no lookup that
+    // leaves it unchanged, so a query for a name never bound adds that name to it for good.
     const Array<KeyCode>* Find(const String& command) const;
 
     // Keyed by interned notification id, compared by address.

@@ -104,10 +104,15 @@ constexpr DisplayEntry DisplayEntries[] = {
     {180, u"Launch Mail"}, {181, u"Launch Media Select"}, {182, u"Launch App 1"}, {183, u"Launch App 2"},
 };
 
+static_assert(std::size(DisplayEntries) == 143);
+
+// A key listed twice keeps its first name.
 constexpr std::array<std::u16string_view, 256> DisplayNames = [] {
     std::array<std::u16string_view, 256> names{};
-    for (const DisplayEntry& entry : DisplayEntries)
-        names[entry.key] = entry.name;
+    for (const DisplayEntry& entry : DisplayEntries) {
+        if (names[entry.key].empty())
+            names[entry.key] = entry.name;
+    }
     return names;
 }();
 
@@ -133,29 +138,6 @@ uint32_t ModifierBits(uint32_t modifiers)
     if (modifiers & KeyCode::ModifierExtra)
         bits |= KeyCode::ExtraBit;
     return bits;
-}
-
-bool IsSpace(char16_t c)
-{
-    return c == u' ' || (c >= u'\t' && c <= u'\r');
-}
-
-// Leading white space, a sign and decimal digits up to the first non-digit; no digits give 0. Only
-// the low 16 bits are kept, which unsigned wrap-around preserves however long the number is.
-uint32_t ParseDecimal(std::u16string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && IsSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    uint32_t value = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
-        value = value * 10 + uint32_t(text[i] - u'0');
-    return negative ? 0u - value : value;
 }
 
 } // namespace
@@ -273,6 +255,8 @@ KeyCode::String KeyCode::ToDisplayString() const
 
 KeyCode KeyCode::Parse(std::u16string_view text)
 {
+    // The upper-case copy ends at the first NUL, so the text read as written must end there too.
+    text = text.substr(0, text.find(u'\0'));
     // Without a last character the character form has nothing to read; the empty key is what
     // loaders skip.
     if (text.empty())
@@ -306,9 +290,10 @@ KeyCode KeyCode::Parse(std::u16string_view text)
     const std::size_t close = copy.find(u']');
     if (close == std::u16string_view::npos)
         return KeyCode(KeyDownBit);
-    // A "]" before the "[" leaves nothing between them, which reads as 0.
-    const std::u16string_view number = close > open ? copy.substr(open + 1, close - open - 1) : std::u16string_view();
-    return FromCharacter(char16_t(ParseDecimal(number) & 0xFFFF), modifiers);
+    // A "]" before the "[" leaves nothing between them, which reads as 0. A number out of range
+    // saturates; the character is its low 16 bits.
+    const int32_t number = close > open ? upper.Mid(int32_t(open + 1), int32_t(close - open - 1)).ToInt() : 0;
+    return FromCharacter(char16_t(uint32_t(number) & 0xFFFF), modifiers);
 }
 
 } // namespace VQ

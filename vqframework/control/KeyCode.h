@@ -63,8 +63,10 @@ public:
     // A side counts only together with its general modifier bit.
     static uint8_t ComputeSideMask(uint32_t modifiers);
 
-    // A hot-key text: "Ctrl+VKEY_C", "Alt+x", "[13]". Names are case-sensitive after upper-casing;
-    // an unknown "VKEY_" name gives virtual key 0. An empty text gives the empty key code.
+    // A hot-key text: "Ctrl+VKEY_C", "Alt+x", "[13]". The modifier words and the "VKEY_" name are
+    // looked up in the upper-cased text; the character form keeps the character as written. An
+    // unknown "VKEY_" name gives virtual key 0. The text ends at its first NUL; an empty text gives
+    // the empty key code.
     static KeyCode Parse(std::u16string_view text);
 
     // 0 when the name is not a "VKEY_" name.

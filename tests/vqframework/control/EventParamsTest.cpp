@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace VQ {
@@ -124,15 +125,21 @@ TEST(EventParamsTest, PooledClassesReuseReleasedBlocks)
 
 TEST(EventParamsTest, DerivedClassesDoNotTakeTheBaseClassBlocks)
 {
-    // Button and wheel parameters have pools of their own.
+    // Button and wheel parameters have pools of their own: each takes one block from its own pool,
+    // a new one or a free one, and none from the base class's.
+    const auto inUse = [](const ReuseAllocatorBase& pool) {
+        return int64_t(pool.GetBlockCount()) - int64_t(pool.GetFreeCount());
+    };
+    const int64_t pointInUse = inUse(LPointWithModifiersParam::GetPool());
     const uint32_t pointBlocks = LPointWithModifiersParam::GetPool().GetBlockCount();
-    const uint32_t pointFree = LPointWithModifiersParam::GetPool().GetFreeCount();
+    const int64_t buttonInUse = inUse(LMouseButtonParam::GetPool());
+    const int64_t wheelInUse = inUse(LMouseWheelParam::GetPool());
     const RCPtr<LMouseButtonParam> button = LMouseButtonParam::Create(1, {0, 0}, 0, 0, 1, 0);
     const RCPtr<LMouseWheelParam> wheel = LMouseWheelParam::Create({0, 0}, 0, 0);
     EXPECT_EQ(LPointWithModifiersParam::GetPool().GetBlockCount(), pointBlocks);
-    EXPECT_EQ(LPointWithModifiersParam::GetPool().GetFreeCount(), pointFree);
-    EXPECT_GE(LMouseButtonParam::GetPool().GetBlockCount(), 1u);
-    EXPECT_GE(LMouseWheelParam::GetPool().GetBlockCount(), 1u);
+    EXPECT_EQ(inUse(LPointWithModifiersParam::GetPool()), pointInUse);
+    EXPECT_EQ(inUse(LMouseButtonParam::GetPool()), buttonInUse + 1);
+    EXPECT_EQ(inUse(LMouseWheelParam::GetPool()), wheelInUse + 1);
 
     // Item parameters pass through the conditions pool to the general heap.
     const uint32_t conditionBlocks = LConditionsParam::GetPool().GetBlockCount();

@@ -13,7 +13,6 @@ namespace {
 
 using String = StringT<char16_t, char>;
 
-// Constants rather than parsed texts, so that nothing parses before the key-code tests run.
 constexpr KeyCode CtrlC(0x21430000);
 constexpr KeyCode Delete(0x202E0000);
 

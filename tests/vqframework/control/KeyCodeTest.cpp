@@ -26,6 +26,8 @@ std::string Utf8(std::u16string_view text)
 // freshly started copy of this program, where nothing has parsed a key yet.
 TEST(KeyCodeTest, NamesAreAvailableBeforeAnyParse)
 {
+    // The style stays with the flag for every later test, so it is put back afterwards.
+    const std::string style = GTEST_FLAG_GET(death_test_style);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
@@ -36,6 +38,7 @@ TEST(KeyCodeTest, NamesAreAvailableBeforeAnyParse)
             std::exit(named ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
+    GTEST_FLAG_SET(death_test_style, style);
 }
 
 struct ParseCase {
@@ -66,6 +69,18 @@ TEST(KeyCodeTest, ParsesHotKeyTexts)
         {u"[+70000x]", 70000 & 0xFFFF},
         {u"[x]", 0x00000000},
         {u"]5[", 0x00000000},
+        {u"[", 0x20000000},
+        {u"]", 0x0000005D},
+        {u"Ctrl+", 0x0000002B},
+        {u"+", 0x0000002B},
+        // Too long a number saturates before its low 16 bits are taken.
+        {u"[123456789012345678901234567890]", 0x0000FFFF},
+        {u"[-123456789012345678901234567890]", 0x00000000},
+        // The name is matched whole, trailing blanks included.
+        {u"Ctrl+VKEY_C ", 0x21000000},
+        // The text ends at its first NUL.
+        {std::u16string_view(u"x\0[5]", 5), 0x00000078},
+        {std::u16string_view(u"\0x", 2), 0x80000000},
         // Nothing to read a character from.
         {u"", 0x80000000},
     };
@@ -75,6 +90,9 @@ TEST(KeyCodeTest, ParsesHotKeyTexts)
         EXPECT_EQ(key.GetSideMask(), 0) << Utf8(c.text);
         EXPECT_EQ(key.GetPreviousState(), 0) << Utf8(c.text);
     }
+    // An unknown name still sets the key-down bit, but there is no virtual key to be down.
+    EXPECT_FALSE(KeyCode::Parse(u"VKEY_NO_SUCH_KEY").IsVirtualKeyDown());
+    EXPECT_TRUE(KeyCode::Parse(u"VKEY_DELETE").IsVirtualKeyDown());
 }
 
 TEST(KeyCodeTest, NameLookupIsExactAndKnowsEveryAlias)
@@ -170,6 +188,14 @@ TEST(KeyCodeTest, PrintsTextAndDisplayForms)
         EXPECT_EQ(Utf8(key.ToString()), c.text) << std::hex << c.code;
         EXPECT_EQ(Utf8(key.ToDisplayString()), c.display) << std::hex << c.code;
     }
+
+    int displayed = 0;
+    for (uint32_t vk = 0; vk < 256; ++vk)
+        displayed += KeyCode::GetDisplayName(vk).IsEmpty() ? 0 : 1;
+    EXPECT_EQ(displayed, 143);
+    EXPECT_TRUE(KeyCode::GetDisplayName(8).IsEmpty());
+    EXPECT_TRUE(KeyCode::GetDisplayName(9).IsEmpty());
+    EXPECT_TRUE(KeyCode::GetDisplayName(256).IsEmpty());
 }
 
 TEST(KeyCodeTest, ParsingTheTextFormGivesTheKeyBack)
