@@ -2,6 +2,7 @@
 
 #include "vqframework/renderer/fontfile/FontFileInfo.h"
 #include "vqframework/renderer/fontrenderer/GLGlyphRenderer.h"
+#include "tests/vqframework/renderer/fontrenderer/LeakCheckPause.h"
 
 #include <gtest/gtest.h>
 
@@ -11,33 +12,17 @@
 #include <string>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define VQ_LEAK_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VQ_LEAK_CHECKED 1
-#endif
-#endif
-#ifdef VQ_LEAK_CHECKED
-#include <sanitizer/lsan_interface.h>
-#endif
-
 namespace VQ {
 namespace {
 
-// fontconfig keeps blocks of its first configuration parse out of its own reach; this program does
-// not link the drawing layer's leak-check suppression for it, so the first scan runs unchecked.
+// This program does not link the drawing layer's leak-check suppression for fontconfig, so the
+// first scan, which parses fontconfig's configuration, runs unchecked.
 class FontconfigEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-#ifdef VQ_LEAK_CHECKED
-        __lsan_disable();
-#endif
+        const LeakCheckPause pause;
         LFontFileInfo::ScanSystemFonts();
-#ifdef VQ_LEAK_CHECKED
-        __lsan_enable();
-#endif
     }
 };
 
