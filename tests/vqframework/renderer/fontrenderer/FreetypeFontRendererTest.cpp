@@ -264,6 +264,20 @@ TEST_F(FreetypeFontRendererTest, KernedPairsAreNarrowerWhenTheFaceHasKerning)
     EXPECT_LT(pair[1].penX - pair[0].penX, float(pair[0].GetAdvanceX()) / 64.0f);
 }
 
+TEST_F(FreetypeFontRendererTest, AFirstGlyphOverhangingTheLeftIsMovedRightOfTheOrigin)
+{
+    DirectFace face(FontPath(40.0f), 40.0f);
+    ASSERT_TRUE(face.Get());
+    if (!FT_HAS_KERNING(face.Get()))
+        GTEST_SKIP() << "the rule applies to faces with kerning only";
+    const std::vector<SGlyphInfo> glyphs = Render(u"jj", 40.0f);
+    ASSERT_EQ(glyphs.size(), 2u);
+    ASSERT_LT(glyphs[0].box.left, 0) << "j hangs left of its pen in this face";
+    EXPECT_EQ(glyphs[0].penX, float(-glyphs[0].box.left));
+    // Only the first glyph moves: the second follows at the first's advance (j j has no kerning).
+    EXPECT_EQ(glyphs[1].penX, glyphs[0].penX + float(glyphs[0].GetAdvanceX()) / 64.0f);
+}
+
 TEST_F(FreetypeFontRendererTest, APositiveWidthLimitStopsBeforeTheFirstGlyphPastIt)
 {
     const std::vector<SGlyphInfo> all = Render(u"abcdef", 12.0f);
