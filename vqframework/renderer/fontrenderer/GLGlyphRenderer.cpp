@@ -87,9 +87,10 @@ void LGLGlyphRenderer::LCachedFont::Upload()
     constexpr float tiny = 1.0f / 8388608.0f;
     if (!(m_dirty.width > tiny && m_dirty.height > tiny) || !m_atlas || m_atlas->GetHeight() == 0)
         return;
-    LoadImage(m_atlas->GetPixel(0, 0), AtlasWidth, m_atlas->GetHeight(), m_atlas->GetPitch(), GL_ALPHA, GL_ALPHA,
-              LGLTexture::FlagNearest, 1.0f);
-    m_dirty = {};
+    // A refused upload stays dirty, so the next string tries again.
+    if (LoadImage(m_atlas->GetPixel(0, 0), AtlasWidth, m_atlas->GetHeight(), m_atlas->GetPitch(), GL_ALPHA, GL_ALPHA,
+                  LGLTexture::FlagNearest, 1.0f) == 0)
+        m_dirty = {};
 }
 
 const LGlyphProcessor::SCachedGlyph& LGLGlyphRenderer::LCachedFont::FindGlyph(uint32_t charCode) const
