@@ -8,6 +8,7 @@
 #include "vqframework/storage/StringT.h"
 
 #include <cstdint>
+#include <span>
 
 namespace VQ {
 
@@ -21,6 +22,9 @@ public:
 
     // Rebuilds the catalogue from the system's font files; 0, or E_FAIL when they cannot be listed.
     static VQRESULT ScanSystemFonts();
+    // Rebuilds the catalogue from the given files, in their order; a file that cannot be opened, or
+    // that is truncated or malformed, is skipped.
+    static void ScanFontFiles(std::span<const StringT<char16_t, char>> paths);
     // (entry index << 2) | style of the font's file; throws a runtime error when neither the font's
     // family nor the system font's is catalogued.
     static int32_t GetFileID(const ConstRCPtr<LFont>& font);
@@ -34,6 +38,12 @@ public:
 
 private:
     explicit LFontFileInfo(int32_t index);
+
+    static void ScanFontFile(const StringT<char16_t, char>& path);
+    static void Register(const StringT<char16_t, char>& family, const StringT<char16_t, char>& style,
+                         const StringT<char16_t, char>& path);
+    static RCPtr<LFontFileInfo> FindFamily(const StringT<char16_t, char>& family);
+    StringT<char16_t, char>& PathOfStyle(int32_t style);
 
     StringT<char16_t, char> m_family;
     StringT<char16_t, char> m_regularPath;
