@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace VQ::Platform {
 
@@ -42,5 +43,14 @@ public:
     // included; 0 for empty or unusable text.
     virtual double MeasureAdvance(std::string_view utf8, double pixelSize) const = 0;
 };
+
+// The paths of the TrueType font and collection files fontconfig knows (names ending in ".ttf" or
+// ".ttc", in any case), sorted so that every scan sees them in the same order. False when
+// fontconfig cannot list its fonts.
+bool ListFontFiles(std::vector<std::string>& paths);
+
+// The family fontconfig chooses for "sans-serif", which the system's own texts use; empty when it
+// chooses none.
+std::string GetSystemFontFamily();
 
 } // namespace VQ::Platform

@@ -1,6 +1,6 @@
 #include "vqframework/renderer/fontfile/FontFileInfo.h"
 
-#include "platform/drawing/FontFiles.h"
+#include "platform/drawing/FontFace.h"
 #include "vqframework/objectbase/Exception.h"
 #include "vqframework/renderer/fontfile/FontNameTable.h"
 #include "vqframework/storage/RCPtrArray.h"
