@@ -76,10 +76,15 @@ RCPtr<LFontFileInfo> LFontFileInfo::Create()
     return info;
 }
 
-VQRESULT LFontFileInfo::ScanSystemFonts()
+void LFontFileInfo::Clear()
 {
     FontFileCache().Clear();
     FontFileCatalogue().Clear();
+}
+
+VQRESULT LFontFileInfo::ScanSystemFonts()
+{
+    Clear();
     std::vector<std::string> files;
     if (!Platform::ListFontFiles(files))
         return E_FAIL;
@@ -93,8 +98,7 @@ VQRESULT LFontFileInfo::ScanSystemFonts()
 
 void LFontFileInfo::ScanFontFiles(std::span<const PathString> paths)
 {
-    FontFileCache().Clear();
-    FontFileCatalogue().Clear();
+    Clear();
     for (const PathString& path : paths)
         ScanFontFile(path);
 }

@@ -25,6 +25,8 @@ public:
     // Rebuilds the catalogue from the given files, in their order; a file that cannot be opened, or
     // that is truncated or malformed, is skipped.
     static void ScanFontFiles(std::span<const StringT<char16_t, char>> paths);
+    // Empties the catalogue and the fonts' cache, as the last font renderer ends.
+    static void Clear();
     // (entry index << 2) | style of the font's file; throws a runtime error when neither the font's
     // family nor the system font's is catalogued.
     static int32_t GetFileID(const ConstRCPtr<LFont>& font);

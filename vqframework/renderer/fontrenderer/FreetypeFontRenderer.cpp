@@ -76,6 +76,7 @@ void ReleaseFreetype()
     if (g_freetype.library)
         FT_Done_FreeType(g_freetype.library);
     g_freetype = {};
+    LFontFileInfo::Clear();
 }
 
 // The font's face at its size, activated for glyph loading; null when FreeType cannot give it.

@@ -2,7 +2,6 @@
 
 #include "vqframework/renderer/fontfile/FontFileInfo.h"
 #include "vqframework/renderer/fontrenderer/GLGlyphRenderer.h"
-#include "tests/vqframework/renderer/fontrenderer/LeakCheckPause.h"
 
 #include <gtest/gtest.h>
 
@@ -14,19 +13,6 @@
 
 namespace VQ {
 namespace {
-
-// This program does not link the drawing layer's leak-check suppression for fontconfig, so the
-// first scan, which parses fontconfig's configuration, runs unchecked.
-class FontconfigEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        const LeakCheckPause pause;
-        LFontFileInfo::ScanSystemFonts();
-    }
-};
-
-const ::testing::Environment* const g_fontconfig = ::testing::AddGlobalTestEnvironment(new FontconfigEnvironment);
 
 using String = StringT<char16_t, char>;
 
