@@ -57,11 +57,9 @@ std::unique_ptr<GLContext> GLContext::CreateForWindow(IPresentTarget* target, GL
     SDL_Window* window = target != nullptr ? target->GetGLWindow() : nullptr;
     if (window == nullptr || (SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) == 0)
         return nullptr;
+    // The pixel format is the window's, chosen when it was made; only the context's profile is ours.
     error = GLContextError::ChoosePixelFormat;
-    if (SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY) != 0 ||
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1) != 0 || SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8) != 0 ||
-        SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8) != 0 || SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8) != 0 ||
-        SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8) != 0)
+    if (SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY) != 0)
         return nullptr;
     error = GLContextError::CreateContext;
     SDL_GLContext context = SDL_GL_CreateContext(window);

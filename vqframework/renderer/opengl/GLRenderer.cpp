@@ -98,7 +98,7 @@ RCPtr<LGLRenderer> LGLRenderer::Create(const RCPtr<LFontRenderer>& fontRenderer,
 }
 
 LGLRenderer::LGLRenderer(const RCPtr<LFontRenderer>& fontRenderer, Platform::IPresentTarget* window)
-    : m_fontRenderer(fontRenderer), m_window(window), m_lastPurge(GetApplicationTimeMs()),
+    : m_fontRenderer(fontRenderer), m_lastPurge(GetApplicationTimeMs()),
       m_errorCaption(Localized(CaptionId, CaptionText)), m_errorHint(Localized(HintId, HintText))
 {
     Platform::GLContextError error = Platform::GLContextError::None;

@@ -117,7 +117,6 @@ private:
     bool MakeCurrentOutsideFrame();
 
     RCPtr<LFontRenderer> m_fontRenderer;
-    Platform::IPresentTarget* m_window;
     bool m_doubleBuffered = true;
     bool m_swapCopy = true;
     uint32_t m_lastPurge = 0;
