@@ -134,6 +134,12 @@ LGLRenderer::~LGLRenderer()
         (void)m_glContext->MakeCurrent(nullptr);
 }
 
+LGLRenderer::LCurrentRelease::~LCurrentRelease()
+{
+    if (m_context)
+        m_context->Release();
+}
+
 void LGLRenderer::ShowError(const char16_t* messageId, const char16_t* englishText)
 {
     StringT<char16_t, char> text = Localized(messageId, englishText);

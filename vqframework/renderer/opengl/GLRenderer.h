@@ -122,8 +122,21 @@ private:
     uint32_t m_lastPurge = 0;
     StringT<char16_t, char> m_errorCaption;
     StringT<char16_t, char> m_errorHint;
+    // Leaves no context current once the members declared after it, which free GL names, are gone.
+    class LCurrentRelease {
+    public:
+        explicit LCurrentRelease(std::shared_ptr<Platform::GLContext>& context) : m_context(context) {}
+        ~LCurrentRelease();
+        LCurrentRelease(const LCurrentRelease&) = delete;
+        LCurrentRelease& operator=(const LCurrentRelease&) = delete;
+
+    private:
+        std::shared_ptr<Platform::GLContext>& m_context;
+    };
+
     // Declared before the caches: they free GL names as they go, while it still exists.
     std::shared_ptr<Platform::GLContext> m_glContext;
+    LCurrentRelease m_currentRelease{m_glContext};
     DisplayListCache m_fillCache{DisplayListCacheCapacity};
     DisplayListCache m_outlineCache{DisplayListCacheCapacity};
     DisplayListCache m_segmentCache{DisplayListCacheCapacity};
