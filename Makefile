@@ -12,7 +12,8 @@ FUZZ_SECONDS      ?= 240
 PACKAGES := make cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libicu-dev clang libclang-rt-14-dev libasound2-dev libsdl2-dev libpng-dev \
             libcairo2-dev libfontconfig-dev libfreetype-dev fonts-liberation2 \
-            libexpat1-dev zenity xvfb xdotool
+            libexpat1-dev zenity xvfb xdotool \
+            libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri libglx-mesa0
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
