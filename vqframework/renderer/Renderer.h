@@ -20,8 +20,9 @@ class LRenderer : public LMeasurementRenderer {
 public:
     enum Type : int32_t { OpenGL = 0, GDIPlus = 1, Direct3D9 = 2 };
 
-    // 1: the Cairo-drawn back end every window uses; 2: the back end that draws nothing. Any other
-    // type throws a domain error. The rectangle is used by no back end.
+    // 0: OpenGL with FreeType text (an offscreen context without a window); 1: the Cairo-drawn back
+    // end every window uses; 2: the back end that draws nothing. Any other type throws a domain
+    // error. The rectangle is used by no back end.
     static RCPtr<LRenderer> Create(int32_t type, const RectT<int32_t>& rect, Platform::IPresentTarget* window);
 
     virtual int32_t GetRendererType() = 0;

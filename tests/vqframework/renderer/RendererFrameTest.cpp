@@ -124,7 +124,7 @@ TEST(RendererFrame, ViewportReplacesTheCurrentContextsRectangle)
     EXPECT_EQ((RectT<int32_t>{0, 0, 200, 100}), window->GetRect());
 }
 
-TEST(RendererFactory, MakesTheStubAndRefusesUnknownTypes)
+TEST(RendererFactory, MakesTheCairoBackEndAndTheStubAndRefusesUnknownTypes)
 {
     RCPtr<LRenderer> drawing = LRenderer::Create(LRenderer::GDIPlus, {0, 0, 640, 480}, nullptr);
     ASSERT_TRUE(drawing);
@@ -134,8 +134,7 @@ TEST(RendererFactory, MakesTheStubAndRefusesUnknownTypes)
     ASSERT_TRUE(stub);
     EXPECT_EQ(LRenderer::Direct3D9, stub->GetRendererType());
 
-    // The OpenGL back end is not wired yet; it is refused like any unknown type.
-    for (int32_t type : {int32_t{LRenderer::OpenGL}, 3, -1, std::numeric_limits<int32_t>::min()}) {
+    for (int32_t type : {3, -1, std::numeric_limits<int32_t>::min()}) {
         try {
             LRenderer::Create(type, {0, 0, 640, 480}, nullptr);
             ADD_FAILURE() << "no exception for type " << type;
