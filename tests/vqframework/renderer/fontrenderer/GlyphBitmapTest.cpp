@@ -7,6 +7,18 @@
 namespace VQ {
 namespace {
 
+FT_Bitmap MakeBitmap(std::vector<unsigned char>& bytes, unsigned int rows, unsigned int width, int pitch,
+                     unsigned char mode)
+{
+    FT_Bitmap bitmap{};
+    bitmap.rows = rows;
+    bitmap.width = width;
+    bitmap.pitch = pitch;
+    bitmap.buffer = bytes.data();
+    bitmap.pixel_mode = mode;
+    return bitmap;
+}
+
 // A monochrome bitmap 10 pixels wide, 3 rows of 2 bytes stored bottom row first (negative pitch).
 TEST(GlyphBitmapTest, MonochromeExpandsMostSignificantBitFirstAndNegativePitchRunsUpward)
 {
@@ -15,12 +27,7 @@ TEST(GlyphBitmapTest, MonochromeExpandsMostSignificantBitFirstAndNegativePitchRu
         0xFF, 0x80, // middle row: pixels 0 to 8
         0x81, 0x00, // top row: pixels 0 and 7
     };
-    FT_Bitmap bitmap{};
-    bitmap.rows = 3;
-    bitmap.width = 10;
-    bitmap.pitch = -2;
-    bitmap.buffer = bytes.data();
-    bitmap.pixel_mode = FT_PIXEL_MODE_MONO;
+    const FT_Bitmap bitmap = MakeBitmap(bytes, 3, 10, -2, FT_PIXEL_MODE_MONO);
 
     const RCPtr<LPixelBuffer<unsigned char>> image = CopyBitmap(bitmap);
     ASSERT_TRUE(image);
@@ -35,12 +42,7 @@ TEST(GlyphBitmapTest, MonochromeExpandsMostSignificantBitFirstAndNegativePitchRu
 TEST(GlyphBitmapTest, GrayRowsAreCopiedTopFirstAndOtherFormatsGiveNothing)
 {
     std::vector<unsigned char> bytes = {7, 8, 0, 0, 1, 2, 0, 0};
-    FT_Bitmap bitmap{};
-    bitmap.rows = 2;
-    bitmap.width = 2;
-    bitmap.pitch = -4;
-    bitmap.buffer = bytes.data();
-    bitmap.pixel_mode = FT_PIXEL_MODE_GRAY;
+    FT_Bitmap bitmap = MakeBitmap(bytes, 2, 2, -4, FT_PIXEL_MODE_GRAY);
     const RCPtr<LPixelBuffer<unsigned char>> image = CopyBitmap(bitmap);
     ASSERT_TRUE(image);
     EXPECT_EQ(*image->GetPixel(0, 0), 1);
