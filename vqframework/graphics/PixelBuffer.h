@@ -41,14 +41,15 @@ public:
     }
 
     // Rows of pitch bytes, filled from data (height x pitch bytes) when given, else zero-filled. A
-    // pitch of 0 becomes the row's bytes rounded up to a multiple of 16.
+    // pitch of 0 means packed rows (width x sizeof(T) bytes) when data is given, as the data can hold
+    // no more, else the row's bytes rounded up to a multiple of 16.
     LPixelBuffer(int32_t width, int32_t height, int32_t pitch, const void* data = nullptr)
     {
         const uint64_t rowBytes = uint64_t(width < 0 ? 0 : width) * sizeof(T);
         if (width < 0 || height < 0 || pitch < 0 || rowBytes > INT32_MAX - 15)
             VQ_THROW(std::invalid_argument);
         if (pitch == 0)
-            pitch = int32_t((rowBytes + 15) / 16 * 16);
+            pitch = data ? int32_t(rowBytes) : int32_t((rowBytes + 15) / 16 * 16);
         // A shorter pitch would make rows overlap and pixels of the last row lie past the end.
         if (uint64_t(pitch) < rowBytes)
             VQ_THROW(std::invalid_argument);

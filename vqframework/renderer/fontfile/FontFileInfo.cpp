@@ -8,6 +8,7 @@
 #include "vqframework/storage/VQFile.h"
 
 #include <cstdint>
+#include <exception>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -88,11 +89,9 @@ VQRESULT LFontFileInfo::ScanSystemFonts()
     std::vector<std::string> files;
     if (!Platform::ListFontFiles(files))
         return E_FAIL;
-    std::vector<PathString> paths;
-    paths.reserve(files.size());
+    // Cleared above already, so the files are added without going through ScanFontFiles.
     for (const std::string& file : files)
-        paths.emplace_back(std::string_view(file));
-    ScanFontFiles(paths);
+        ScanFontFile(PathString(std::string_view(file)));
     return S_OK;
 }
 
@@ -116,7 +115,8 @@ void LFontFileInfo::ScanFontFile(const PathString& path)
         // One bad font of a file drops the whole file, so the catalogue never holds half of it.
         if (!ReadFontNames(source, pairs))
             return;
-    } catch (const std::runtime_error&) {
+    } catch (const std::exception&) {
+        // Read failures and a file too big for memory alike: one file never ends the scan.
         return;
     }
     for (const FontNamePair& pair : pairs)

@@ -1,5 +1,6 @@
 #include "vqframework/renderer/fontfile/FontNameTable.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace VQ {
@@ -27,6 +28,23 @@ uint16_t ReadU16(const uint8_t* p)
 uint32_t ReadU32(const uint8_t* p)
 {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+
+// The table and name records one file may make the reader visit. A collection may list one font
+// many times, so without it the work grows as fonts x records; a sound file visits each record once
+// and every record takes at least 12 bytes, so the limit grows with the file.
+uint64_t RecordBudget(const FontByteSource& source)
+{
+    return std::max<uint64_t>(uint64_t(1) << 16, source.GetSize() / 8);
+}
+
+// False once the file has used up its budget.
+bool Spend(uint64_t& budget)
+{
+    if (budget == 0)
+        return false;
+    --budget;
+    return true;
 }
 
 // Offsets add up past 32 bits in a hostile file; such a sum is simply out of range.
@@ -58,7 +76,7 @@ bool ReadNameString(FontByteSource& source, uint64_t offset, uint16_t platform, 
     return true;
 }
 
-bool ReadNameTable(FontByteSource& source, uint64_t tableOffset, std::vector<FontNamePair>& pairs)
+bool ReadNameTable(FontByteSource& source, uint64_t tableOffset, uint64_t& budget, std::vector<FontNamePair>& pairs)
 {
     uint8_t header[NameHeaderSize];
     if (!ReadAt(source, tableOffset, header, NameHeaderSize))
@@ -70,7 +88,7 @@ bool ReadNameTable(FontByteSource& source, uint64_t tableOffset, std::vector<Fon
     StringT<char16_t, char> style;
     for (uint32_t i = 0; i < count; ++i) {
         uint8_t record[NameRecordSize];
-        if (!ReadAt(source, tableOffset + NameHeaderSize + uint64_t(i) * NameRecordSize, record, NameRecordSize))
+        if (!Spend(budget) || !ReadAt(source, tableOffset + NameHeaderSize + uint64_t(i) * NameRecordSize, record, NameRecordSize))
             return false;
         const uint16_t platform = ReadU16(record);
         const uint16_t language = ReadU16(record + 4);
@@ -101,7 +119,7 @@ bool ReadNameTable(FontByteSource& source, uint64_t tableOffset, std::vector<Fon
 
 // Scans the table records of the font at the offset up to its name table, which ends the scan, as
 // does a record without a tag.
-bool ReadFont(FontByteSource& source, uint64_t fontOffset, std::vector<FontNamePair>& pairs)
+bool ReadFont(FontByteSource& source, uint64_t fontOffset, uint64_t& budget, std::vector<FontNamePair>& pairs)
 {
     uint8_t offsetTable[OffsetTableSize];
     if (!ReadAt(source, fontOffset, offsetTable, OffsetTableSize))
@@ -109,7 +127,7 @@ bool ReadFont(FontByteSource& source, uint64_t fontOffset, std::vector<FontNameP
     const uint16_t tableCount = ReadU16(offsetTable + 4);
     for (uint32_t i = 0; i < tableCount; ++i) {
         uint8_t record[TableRecordSize];
-        if (!ReadAt(source, fontOffset + OffsetTableSize + uint64_t(i) * TableRecordSize, record, TableRecordSize))
+        if (!Spend(budget) || !ReadAt(source, fontOffset + OffsetTableSize + uint64_t(i) * TableRecordSize, record, TableRecordSize))
             return false;
         if (record[0] == 0)
             return true;
@@ -117,7 +135,7 @@ bool ReadFont(FontByteSource& source, uint64_t fontOffset, std::vector<FontNameP
         for (int k = 0; k < 4; ++k)
             tag[k] = detail::AsciiLower(char(record[k]));
         if (std::memcmp(tag, "name", 4) == 0)
-            return ReadNameTable(source, ReadU32(record + 8), pairs);
+            return ReadNameTable(source, ReadU32(record + 8), budget, pairs);
     }
     return true;
 }
@@ -138,8 +156,9 @@ bool ReadFontNames(FontByteSource& source, std::vector<FontNamePair>& pairs)
     uint8_t header[12];
     if (!ReadAt(source, 0, header, sizeof header))
         return false;
+    uint64_t budget = RecordBudget(source);
     if (std::memcmp(header, "ttcf", 4) != 0)
-        return ReadFont(source, 0, pairs);
+        return ReadFont(source, 0, budget, pairs);
 
     const uint32_t version = ReadU32(header + 4);
     const uint32_t fontCount = ReadU32(header + 8);
@@ -147,7 +166,7 @@ bool ReadFontNames(FontByteSource& source, std::vector<FontNamePair>& pairs)
     const uint64_t offsetsSize = uint64_t(fontCount) * 4;
     if (sizeof header + offsetsSize > source.GetSize())
         return false;
-    std::vector<uint8_t> offsets(size_t(offsetsSize) + 1);
+    std::vector<uint8_t> offsets(static_cast<size_t>(offsetsSize));
     if (!ReadAt(source, sizeof header, offsets.data(), uint32_t(offsetsSize)))
         return false;
     if (version == CollectionVersion2) {
@@ -157,7 +176,7 @@ bool ReadFontNames(FontByteSource& source, std::vector<FontNamePair>& pairs)
             return false;
     }
     for (uint32_t k = 0; k < fontCount; ++k) {
-        if (!ReadFont(source, ReadU32(&offsets[size_t(k) * 4]), pairs))
+        if (!ReadFont(source, ReadU32(&offsets[size_t(k) * 4]), budget, pairs))
             return false;
     }
     return true;

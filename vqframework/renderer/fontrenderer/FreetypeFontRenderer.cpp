@@ -1,16 +1,17 @@
 #include "vqframework/renderer/fontrenderer/FreetypeFontRenderer.h"
 
 #include "vqframework/renderer/fontfile/FontFileInfo.h"
+#include "vqframework/renderer/fontrenderer/GlyphBitmap.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_CACHE_H
 #include FT_GLYPH_H
-#include FT_SIZES_H
 
 #include <algorithm>
-#include <cstring>
+#include <memory>
 #include <string>
+#include <type_traits>
 
 namespace VQ {
 
@@ -79,11 +80,12 @@ void ReleaseFreetype()
     LFontFileInfo::Clear();
 }
 
-// The font's face at its size, activated for glyph loading; null when FreeType cannot give it.
+// The font's face at its size, which the lookup activates for glyph loading; null when FreeType
+// cannot give it or the size is not one the text path renders.
 FT_Size LookupSize(const ConstRCPtr<LFont>& font, FTC_FaceID& faceID)
 {
     faceID = ToFaceID(LFontFileInfo::GetFileID(font));
-    if (!g_freetype.manager || !g_freetype.cmapCache)
+    if (!g_freetype.manager || !g_freetype.cmapCache || !IsRenderedPointSize(font->GetSize()))
         return nullptr;
     FTC_ScalerRec scaler{};
     scaler.face_id = faceID;
@@ -92,10 +94,11 @@ FT_Size LookupSize(const ConstRCPtr<LFont>& font, FTC_FaceID& faceID)
     scaler.pixel = 0;
     scaler.x_res = 96;
     scaler.y_res = 96;
+    // Below 1/64 point the size would be 0, which FreeType does not take as a size.
+    if (scaler.height == 0)
+        return nullptr;
     FT_Size size = nullptr;
     if (FTC_Manager_LookupSize(g_freetype.manager, &scaler, &size) != 0 || !size)
-        return nullptr;
-    if (FT_Activate_Size(size) != 0)
         return nullptr;
     return size;
 }
@@ -106,38 +109,22 @@ uint32_t PackHalf(FT_Pos value)
     return uint16_t(int16_t(std::clamp<FT_Pos>(value, INT16_MIN, INT16_MAX)));
 }
 
-// The start of the bitmap's row, counted from the top whichever way its rows run.
-const unsigned char* BitmapRow(const FT_Bitmap& bitmap, uint32_t row)
-{
-    const int32_t pitch = bitmap.pitch;
-    return pitch >= 0 ? bitmap.buffer + size_t(row) * size_t(pitch)
-                      : bitmap.buffer + size_t(bitmap.rows - 1 - row) * size_t(-pitch);
-}
+struct GlyphDeleter {
+    void operator()(FT_Glyph glyph) const { FT_Done_Glyph(glyph); }
+};
+using GlyphCopy = std::unique_ptr<std::remove_pointer_t<FT_Glyph>, GlyphDeleter>;
 
-// The rendered slot as 8-bit coverage; null for a pixel format other than 1 or 8 bits.
-RCPtr<LPixelBuffer<unsigned char>> CopyBitmap(const FT_Bitmap& bitmap)
-{
-    const int32_t width = int32_t(bitmap.width);
-    const int32_t rows = int32_t(bitmap.rows);
-    if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
-        RCPtr<LPixelBuffer<unsigned char>> image(new LPixelBuffer<unsigned char>(width, rows, std::max(width, 1)));
-        for (int32_t y = 0; y < rows; ++y) {
-            const unsigned char* source = BitmapRow(bitmap, uint32_t(y));
-            unsigned char* target = image->GetPixel(0, y);
-            for (int32_t x = 0; x < width; ++x)
-                target[x] = (source[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
-        }
-        return image;
-    }
-    if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
-        const int32_t pitch = std::max(std::abs(bitmap.pitch), 1);
-        RCPtr<LPixelBuffer<unsigned char>> image(new LPixelBuffer<unsigned char>(width, rows, pitch));
-        for (int32_t y = 0; y < rows && width > 0; ++y)
-            std::memcpy(image->GetPixel(0, y), BitmapRow(bitmap, uint32_t(y)), size_t(width));
-        return image;
-    }
-    return nullptr;
-}
+// Ends the sink's string however the loop is left, so the sink never keeps a current font.
+class EndStringGuard {
+public:
+    explicit EndStringGuard(LGlyphProcessor& sink) : m_sink(sink) {}
+    ~EndStringGuard() { m_sink.EndString(); }
+    EndStringGuard(const EndStringGuard&) = delete;
+    EndStringGuard& operator=(const EndStringGuard&) = delete;
+
+private:
+    LGlyphProcessor& m_sink;
+};
 
 // Antialiased from 8 points up, monochrome below; the other mode when the first fails.
 RCPtr<LPixelBuffer<unsigned char>> RenderSlot(FT_GlyphSlot slot, float pointSize)
@@ -189,9 +176,14 @@ int32_t LFreetypeFontRenderer::RenderString(const StringT<char16_t, char>& text,
                                             const RCPtr<LGlyphProcessor>& sink, int32_t start, int32_t widthLimit,
                                             uint32_t flags)
 {
+    if (!sink)
+        return 0;
     FTC_FaceID faceID = nullptr;
     const FT_Size size = LookupSize(font, faceID);
-    if (!size || !sink)
+    // A string without glyphs still begins and ends, so a measuring sink's bounds are this string's.
+    sink->BeginString(font, flags);
+    EndStringGuard endString(*sink);
+    if (!size)
         return 0;
     const FT_Face face = size->face;
     const bool kerning = FT_HAS_KERNING(face);
@@ -200,7 +192,6 @@ int32_t LFreetypeFontRenderer::RenderString(const StringT<char16_t, char>& text,
     SGlyphInfo glyph;
     glyph.index = start;
     FT_UInt previous = 0;
-    sink->BeginString(font, flags);
     const std::u16string_view characters = text.View();
     int32_t handled = 0;
     for (; handled < int32_t(characters.size()); ++handled) {
@@ -216,24 +207,24 @@ int32_t LFreetypeFontRenderer::RenderString(const StringT<char16_t, char>& text,
         if (glyphIndex == 0)
             continue;
 
-        FT_Glyph copy = nullptr;
+        GlyphCopy copy;
         if (unknown) {
-            if (FT_Load_Glyph(face, glyphIndex, FT_LOAD_DEFAULT) != 0 || FT_Get_Glyph(face->glyph, &copy) != 0)
+            FT_Glyph loaded = nullptr;
+            if (FT_Load_Glyph(face, glyphIndex, FT_LOAD_DEFAULT) != 0 || FT_Get_Glyph(face->glyph, &loaded) != 0)
                 continue;
+            copy.reset(loaded);
             glyph.glyphIndex = glyphIndex;
             glyph.advance = PackHalf(face->glyph->advance.x) | (PackHalf(face->glyph->advance.y) << 16);
         }
         if (unknown & 6) {
             FT_BBox box;
-            FT_Glyph_Get_CBox(copy, FT_GLYPH_BBOX_PIXELS, &box);
+            FT_Glyph_Get_CBox(copy.get(), FT_GLYPH_BBOX_PIXELS, &box);
             glyph.box = {int32_t(box.xMin), -int32_t(box.yMax), int32_t(box.xMax), -int32_t(box.yMin)};
         }
         if (unknown & 4) {
             glyph.image = RenderSlot(face->glyph, pointSize);
-            if (!glyph.image) {
-                FT_Done_Glyph(copy);
+            if (!glyph.image)
                 continue;
-            }
         }
         if (kerning && previous != 0) {
             FT_Vector delta{};
@@ -242,22 +233,17 @@ int32_t LFreetypeFontRenderer::RenderString(const StringT<char16_t, char>& text,
         } else if (kerning && glyph.box.left < 0) {
             glyph.penX -= float(glyph.box.left);
         }
-        // A positive limit stops before the first glyph reaching past it; that character is not handled.
-        if (widthLimit > 0 && glyph.penX + float(glyph.box.right) > float(widthLimit)) {
-            if (copy)
-                FT_Done_Glyph(copy);
-            break;
-        }
+        // A positive limit stops before adding the first glyph reaching past it; the count returned
+        // includes that character.
+        if (widthLimit > 0 && glyph.penX + float(glyph.box.right) > float(widthLimit))
+            return handled + 1;
         sink->AddGlyph(glyph);
-        if (copy)
-            FT_Done_Glyph(copy);
         glyph.penX += float(glyph.GetAdvanceX()) / 64.0f;
         glyph.penY += float(glyph.GetAdvanceY()) / 64.0f;
         glyph.image.Release();
         previous = glyphIndex;
         glyph.index = handled + 1;
     }
-    sink->EndString();
     return handled;
 }
 

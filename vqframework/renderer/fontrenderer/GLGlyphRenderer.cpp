@@ -9,16 +9,6 @@ namespace VQ {
 
 namespace {
 
-// Smallest left and top, largest right and bottom; an all-zero rectangle takes part like any other.
-RectT<float> Union(const RectT<float>& a, const RectT<float>& b)
-{
-    const float left = std::min(a.x, b.x);
-    const float top = std::min(a.y, b.y);
-    const float right = std::max(a.x + a.width, b.x + b.width);
-    const float bottom = std::max(a.y + a.height, b.y + b.height);
-    return {left, top, right - left, bottom - top};
-}
-
 int32_t NextPowerOfTwo(int32_t value)
 {
     int32_t size = 1;
@@ -31,7 +21,9 @@ int32_t NextPowerOfTwo(int32_t value)
 
 LGLGlyphRenderer::LCachedFont::LCachedFont(const ConstRCPtr<LFont>& font) : m_font(font)
 {
-    Reserve(0, int32_t(font->GetSize()));
+    // A size the text path does not render has no glyphs, and its first row stays empty.
+    const float points = font->GetSize();
+    Reserve(0, IsRenderedPointSize(points) ? int32_t(points) : 0);
 }
 
 void LGLGlyphRenderer::LCachedFont::Reserve(int32_t width, int32_t height)
@@ -63,6 +55,7 @@ void LGLGlyphRenderer::LCachedFont::Place(const LPixelBuffer<unsigned char>* ima
     const int32_t x = m_cursorX + 1;
     const int32_t y = m_cursorY + 1;
     glyph.atlasX = uint16_t(x);
+    // The glyph record holds 16 bits: past row 65535 every glyph reads as lying on that row.
     glyph.atlasY = uint16_t(std::min(y, int32_t(UINT16_MAX)));
     if (height > 0 && width > 0) {
         for (int32_t row = 0; row < height; ++row) {
@@ -79,7 +72,7 @@ void LGLGlyphRenderer::LCachedFont::Place(const LPixelBuffer<unsigned char>* ima
 
 void LGLGlyphRenderer::LCachedFont::AddDirty(const RectT<float>& rect)
 {
-    m_dirty = Union(m_dirty, rect);
+    RectT<float>::Union(m_dirty, m_dirty, rect);
 }
 
 void LGLGlyphRenderer::LCachedFont::Upload()
@@ -150,11 +143,16 @@ void LGLGlyphRenderer::AddGlyph(SGlyphInfo& glyph)
 {
     if (!m_current)
         return;
+    // Code 0 stands for "not cached", so a glyph of U+0000 is measured but never placed or drawn:
+    // cached under 0 it would take a new atlas slot on every string.
+    const bool placed = m_adding.charCode != 0 || glyph.charCode != 0;
     if (m_adding.charCode == 0) {
-        m_adding.charCode = glyph.charCode;
         m_adding.box = glyph.box;
         m_adding.advance = glyph.advance;
         m_adding.glyphIndex = glyph.glyphIndex;
+    }
+    if (m_adding.charCode == 0 && placed) {
+        m_adding.charCode = glyph.charCode;
         m_current->Place(glyph.image.Get(), m_adding);
         m_current->AddGlyph(m_adding);
         if (m_flags & FlagUpload)
@@ -164,7 +162,7 @@ void LGLGlyphRenderer::AddGlyph(SGlyphInfo& glyph)
         return;
     const GlyphBox& box = m_adding.box;
     const float height = float(box.bottom - box.top);
-    if (m_flags & FlagDraw) {
+    if ((m_flags & FlagDraw) && placed) {
         // What the atlas holds of a clipped glyph is all that can be drawn of it.
         const float width = float(std::min(box.right - box.left, LCachedFont::AtlasWidth - m_adding.atlasX));
         const float dy = -(float(m_current->GetFont()->GetAscent()) + glyph.penY);
@@ -175,8 +173,9 @@ void LGLGlyphRenderer::AddGlyph(SGlyphInfo& glyph)
     if (m_flags & FlagBounds) {
         const RectT<float> bounds{m_bounds.left, m_bounds.top, m_bounds.right - m_bounds.left,
                                   m_bounds.bottom - m_bounds.top};
-        const RectT<float> united =
-            Union(bounds, {glyph.penX, glyph.penY + float(box.top), float(glyph.GetAdvanceX() >> 6), height});
+        RectT<float> united;
+        RectT<float>::Union(united, bounds,
+                            {glyph.penX, glyph.penY + float(box.top), float(glyph.GetAdvanceX() >> 6), height});
         m_bounds = {united.x, united.y, united.x + united.width, united.y + united.height};
     }
 }

@@ -10,6 +10,15 @@
 
 namespace VQ {
 
+// The largest font size the text path renders, in points. Sizes that are not finite and positive,
+// or above it, have no glyphs: pixel sizes and atlas rows stay small integers.
+constexpr float MaxRenderedPointSize = 1000.0f;
+
+inline bool IsRenderedPointSize(float points)
+{
+    return points > 0.0f && points <= MaxRenderedPointSize;
+}
+
 // A glyph's pixel bounding box with y growing downward from the baseline (top is minus the box's
 // upper edge). Wider than a byte so that large glyphs do not wrap.
 struct GlyphBox {

@@ -166,6 +166,33 @@ TEST(FontNameTableTest, RejectsOffsetsAndCountsOutsideTheFile)
     PutU32(noSignature, 0);
     cases.push_back({"version 2 header without its signature fields", noSignature});
 
+    // One font of 4096 name records listed 64 times: read once it is sound, but the collection makes
+    // the reader visit 64 x 4096 records from a file of 50 KB.
+    std::vector<test::NameRecordBytes> records;
+    for (int i = 0; i < 2048; ++i) {
+        records.push_back(WinName(1, u"F"));
+        records.push_back(WinName(2, u"R"));
+    }
+    const Bytes font = FontWithTables({{"name", NameTable(records)}});
+    Bytes repeated{'t', 't', 'c', 'f'};
+    PutU32(repeated, 0x00010000);
+    PutU32(repeated, 64);
+    const uint32_t fontStart = 12 + 64 * 4;
+    for (int i = 0; i < 64; ++i)
+        PutU32(repeated, fontStart);
+    Bytes once = repeated;
+    SetU32(once, 8, 1);
+    for (Bytes* file : {&repeated, &once}) {
+        // The font's offsets count from the start of the file, as in a collection.
+        Bytes shifted = font;
+        SetU32(shifted, 12 + 8, uint32_t(fontStart + 12 + 16));
+        file->insert(file->end(), shifted.begin(), shifted.end());
+    }
+    Pairs pairs;
+    ASSERT_TRUE(Read(once, pairs));
+    ASSERT_EQ(2048u, pairs.size());
+    cases.push_back({"one font listed many times", repeated});
+
     for (const Case& c : cases) {
         Pairs pairs;
         EXPECT_FALSE(Read(c.bytes, pairs)) << c.what;

@@ -3,11 +3,16 @@
 #include "vqframework/renderer/fontfile/FontFileInfo.h"
 #include "vqframework/renderer/fontrenderer/GLGlyphRenderer.h"
 
+#include "tests/support/TemporaryFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <filesystem>
+#include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -126,19 +131,58 @@ private:
 
 TEST_F(FreetypeFontRendererTest, MetricsFollowFreetypesSizeMetrics)
 {
-    for (const float size : {7.5f, 9.0f, 12.0f, 30.0f}) {
+    // Liberation Sans 2 at 96 dpi. Its line spacing is always above 96/72 of the size, so the
+    // size-derived floor never wins with it; FreeType's height wins at 9 and 30, and the raise to
+    // descent - ascent at 7.5 and 12 (ascent and descent are each rounded outward).
+    struct Case {
+        float size;
+        int32_t lineHeight;
+        int32_t ascent;
+        int32_t descent;
+    };
+    for (const Case c : {Case{7.5f, 13, -10, 3}, Case{9.0f, 14, -11, 3}, Case{12.0f, 19, -15, 4},
+                         Case{30.0f, 46, -37, 9}}) {
         int32_t lineHeight = -1, ascent = 0, descent = 0;
-        ASSERT_EQ(m_renderer->GetFontMetrics(Font(size), lineHeight, ascent, descent), 0) << size;
-        DirectFace face(FontPath(size), size);
+        ASSERT_EQ(m_renderer->GetFontMetrics(Font(c.size), lineHeight, ascent, descent), 0) << c.size;
+        DirectFace face(FontPath(c.size), c.size);
         ASSERT_TRUE(face.Get());
         const FT_Size_Metrics& metrics = face.Get()->size->metrics;
-        EXPECT_EQ(ascent, -int32_t(metrics.ascender >> 6)) << size;
-        EXPECT_EQ(descent, -int32_t(metrics.descender >> 6)) << size;
-        int32_t expected = std::max(int32_t(metrics.height >> 6), int32_t(96.0f * size / 72.0f));
-        expected = std::max(expected, descent - ascent);
-        EXPECT_EQ(lineHeight, expected) << size;
-        EXPECT_LT(ascent, 0);
-        EXPECT_GT(descent, 0);
+        EXPECT_EQ(ascent, -int32_t(metrics.ascender >> 6)) << c.size;
+        EXPECT_EQ(descent, -int32_t(metrics.descender >> 6)) << c.size;
+        EXPECT_EQ(ascent, c.ascent) << c.size;
+        EXPECT_EQ(descent, c.descent) << c.size;
+        EXPECT_EQ(lineHeight, c.lineHeight) << c.size;
+    }
+}
+
+// Sizes with no glyphs: not finite, not positive, below 1/64 point or above 1000 points.
+TEST_F(FreetypeFontRendererTest, SizesOutsideTheRenderedRangeFailAndHandleNothing)
+{
+    struct Case {
+        float size;
+        bool rendered;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float infinity = std::numeric_limits<float>::infinity();
+    for (const Case c : {Case{nan, false}, Case{infinity, false}, Case{-infinity, false}, Case{-12.0f, false},
+                         Case{0.0f, false}, Case{0.01f, false}, Case{1000.5f, false}, Case{1e30f, false},
+                         Case{1.0f, true}, Case{1000.0f, true}}) {
+        // Held once: every request of a NaN size makes a new font.
+        const ConstRCPtr<LFont> font = Font(c.size);
+        int32_t lineHeight = 0, ascent = 0, descent = 0;
+        EXPECT_EQ(m_renderer->GetFontMetrics(font, lineHeight, ascent, descent) == 0, c.rendered) << c.size;
+        RCPtr<RecordingSink> sink(new RecordingSink());
+        EXPECT_EQ(m_renderer->RenderString(u"Ab", font, sink, 0, 0, LGlyphProcessor::MeasureFlags),
+                  c.rendered ? 2 : 0)
+            << c.size;
+        EXPECT_EQ(sink->Kinds(), c.rendered ? "BFAFAE" : "BE") << c.size;
+        EXPECT_EQ(m_renderer->MeasureString(u"Ab", font).width > 1.0f, c.rendered) << c.size;
+        // The atlas sink's first row is empty for a size without glyphs, however large the number.
+        LGLGlyphRenderer::LCachedFont* cached = m_sink->PeekCachedFont(font->GetUniqueID());
+        ASSERT_TRUE(cached) << c.size;
+        if (!c.rendered) {
+            EXPECT_LE(cached->GetAtlas()->GetHeight(), 1) << c.size;
+        }
     }
 }
 
@@ -185,6 +229,54 @@ TEST_F(FreetypeFontRendererTest, RecordsCarryIndexPenAdvanceAndBox)
     EXPECT_EQ(glyphs[0].box.bottom, 0);
     EXPECT_GT(glyphs[0].box.right, glyphs[0].box.left);
     EXPECT_GE(glyphs[1].penX, float(glyphs[0].GetAdvanceX()) / 64.0f - 1.0f);
+
+    // The start value is the first record's index only; after it the index counts characters.
+    RCPtr<RecordingSink> sink(new RecordingSink());
+    EXPECT_EQ(m_renderer->RenderString(u"Hi", Font(12.0f), sink, 5, 0, LGlyphProcessor::MeasureFlags), 2);
+    const std::vector<SGlyphInfo> started = sink->Added();
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[0].index, 5);
+    EXPECT_EQ(started[1].index, 1);
+}
+
+// A sink whose AddGlyph throws, as a failed allocation of the atlas would.
+class ThrowingSink : public RecordingSink {
+public:
+    void AddGlyph(SGlyphInfo&) override { throw std::runtime_error("sink failed"); }
+};
+
+TEST_F(FreetypeFontRendererTest, AThrowingSinkStillSeesTheStringEndAndNothingLeaks)
+{
+    RCPtr<ThrowingSink> sink(new ThrowingSink());
+    EXPECT_THROW(m_renderer->RenderString(u"Hi", Font(12.0f), sink, 0, 0, LGlyphProcessor::MeasureFlags),
+                 std::runtime_error);
+    EXPECT_EQ(sink->Kinds(), "BFE");
+}
+
+TEST_F(FreetypeFontRendererTest, AFontWhoseFileCannotBeOpenedMeasuresZero)
+{
+    EXPECT_GT(m_renderer->MeasureString(u"Before", Font(12.0f)).width, 1.0f);
+    const GlyphBounds before = m_renderer->GetBounds();
+    EXPECT_GT(before.right, 0.0f);
+
+    // A second renderer rescans and empties the shared face cache; then the family's only file goes.
+    RCPtr<LFreetypeFontRenderer> second = LFreetypeFontRenderer::Create(m_sink, m_sink);
+    test::TemporaryFolder folder;
+    const std::string copy = folder.Path() + "/LiberationSans-Regular.ttf";
+    std::filesystem::copy_file(FontPath(12.0f), copy);
+    const std::vector<String> paths = {String(std::string_view(copy))};
+    LFontFileInfo::ScanFontFiles(paths);
+    std::filesystem::remove(copy);
+
+    RCPtr<RecordingSink> sink(new RecordingSink());
+    EXPECT_EQ(m_renderer->RenderString(u"After", Font(12.0f), sink, 0, 0, LGlyphProcessor::MeasureFlags), 0);
+    EXPECT_EQ(sink->Kinds(), "BE");
+    m_renderer->MeasureString(u"After", Font(12.0f));
+    const GlyphBounds after = m_renderer->GetBounds();
+    EXPECT_EQ(after.left, 0.0f);
+    EXPECT_EQ(after.top, 0.0f);
+    EXPECT_EQ(after.right, 0.0f);
+    EXPECT_EQ(after.bottom, 0.0f);
 }
 
 TEST_F(FreetypeFontRendererTest, EmptyTextHandlesNothingAndTheSinkSeesOnlyBeginAndEnd)
@@ -273,7 +365,8 @@ TEST_F(FreetypeFontRendererTest, APositiveWidthLimitStopsBeforeTheFirstGlyphPast
     const int32_t limit = int32_t(all[2].penX) + all[2].box.right - 1;
     int32_t handled = 0;
     const std::vector<SGlyphInfo> cut = Render(u"abcdef", 12.0f, limit, &handled);
-    EXPECT_EQ(handled, 2);
+    // The character whose glyph reaches past the limit counts as handled, but is not added.
+    EXPECT_EQ(handled, 3);
     EXPECT_EQ(cut.size(), 2u);
 }
 

@@ -192,6 +192,27 @@ TEST(GLGlyphRendererTest, CachesAGlyphOnceAndAnswersItsBoxFromTheCache)
     EXPECT_EQ(cached->GetCursorX(), cursor) << "a known glyph takes no second slot";
 }
 
+// Code 0 means "not cached": a glyph of U+0000 is measured each time but never takes an atlas slot.
+TEST(GLGlyphRendererTest, AGlyphOfCharacterCodeZeroIsMeasuredButNeverPlaced)
+{
+    RCPtr<LGLGlyphRenderer> sink = LGLGlyphRenderer::Create();
+    const ConstRCPtr<LFont> font = FontOfSize(10.0f);
+    for (int pass = 0; pass < 2; ++pass) {
+        sink->BeginString(font, LGlyphProcessor::MeasureFlags);
+        SGlyphInfo nul = Glyph(0, {0, -4, 3, 0}, 4, MakeImage(3, 4, 255));
+        EXPECT_EQ(sink->FindGlyph(nul), LGlyphProcessor::GlyphUnknown);
+        sink->AddGlyph(nul);
+        sink->EndString();
+        const GlyphBounds bounds = sink->GetBounds();
+        EXPECT_EQ(bounds.top, -4);
+        EXPECT_EQ(bounds.right, 4);
+    }
+    CachedFont* cached = sink->PeekCachedFont(font->GetUniqueID());
+    ASSERT_NE(cached, nullptr);
+    EXPECT_EQ(cached->GetGlyphCount(), 0);
+    EXPECT_EQ(cached->GetCursorX(), 0);
+}
+
 TEST(GLGlyphRendererTest, BoundsAlwaysContainTheOrigin)
 {
     RCPtr<LGLGlyphRenderer> sink = LGLGlyphRenderer::Create();

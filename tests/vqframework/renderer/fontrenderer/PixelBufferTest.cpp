@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 namespace VQ {
 namespace {
 
@@ -31,6 +34,21 @@ TEST(PixelBufferTest, CopiesDataWithItsPitchAndRefusesAPitchShorterThanARow)
     EXPECT_EQ(*buffer.GetPixel(2, 1), 6);
     EXPECT_THROW(Bytes(5, 2, 4, data), std::invalid_argument);
     EXPECT_THROW(Bytes(-1, 2, 0), std::invalid_argument);
+}
+
+// The data of packed rows holds no more than height x width bytes; a rounded pitch would read past it.
+TEST(PixelBufferTest, PitchZeroWithDataTakesPackedRows)
+{
+    const std::vector<unsigned char> data = {1, 2, 3, 4, 5, 6};
+    Bytes buffer(3, 2, 0, data.data());
+    EXPECT_EQ(buffer.GetPitch(), 3);
+    EXPECT_EQ(*buffer.GetPixel(0, 1), 4);
+    EXPECT_EQ(*buffer.GetPixel(2, 1), 6);
+
+    const std::vector<uint16_t> wide = {1, 2, 3, 4};
+    LPixelBuffer<uint16_t> words(2, 2, 0, wide.data());
+    EXPECT_EQ(words.GetPitch(), 4);
+    EXPECT_EQ(*words.GetPixel(1, 1), 4);
 }
 
 TEST(PixelBufferTest, GetPixelIsNullOutsideTheBuffer)
