@@ -533,15 +533,6 @@ void LGLRenderer::FillRect(const RectT<int32_t>& rect, const RGBAColor& color, b
     ApplyScissor();
 }
 
-void LGLRenderer::DrawRect(const RectT<int32_t>& rect, const RGBAColor& fillColor, const RGBAColor& frameColor,
-                           float lineWidth)
-{
-    if (fillColor.a > 0)
-        FillRect(rect, fillColor, true);
-    if (frameColor.a > 0)
-        FrameRect(rect, frameColor, lineWidth);
-}
-
 void LGLRenderer::DrawColorRectList(const ColorRectListT<float>& list, const PointT<double>& offset)
 {
     if (!m_current || !std::isfinite(offset.x) || !std::isfinite(offset.y))

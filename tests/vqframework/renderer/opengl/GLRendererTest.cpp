@@ -4,6 +4,7 @@
 #include "GLRendererTestSupport.h"
 
 #include "tests/support/DialogScript.h"
+#include "tests/vqframework/renderer/BitmapPattern.h"
 #include "vqframework/objectbase/Exception.h"
 #include "vqframework/renderer/gdi/GDIRenderer.h"
 
@@ -18,28 +19,8 @@ namespace {
 
 using ::testing::MatchesRegex;
 
-// A distinct opaque colour per pixel of bitmaps up to 12 x 12.
-uint32_t Pattern(int32_t x, int32_t y)
-{
-    return 0xFF000000u | uint32_t(x % 12 * 20 + 5) << 16 | uint32_t(y % 12 * 20 + 5) << 8 | 0x40u;
-}
-
-RCPtr<LBitmap> PatternBitmap(int32_t width, int32_t height)
-{
-    RCPtr<LBitmap> bitmap = LBitmap::CreateFilledBitmap(width, height, RGBAColor{});
-    RCPtr<LBitmapData> data(new LBitmapData(bitmap, LBitmapData::LockMode::ReadWrite, nullptr));
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            *data->GetPixel(x, y) = Pattern(x, y);
-    return bitmap;
-}
-
-RGBAColor Colour(uint32_t argb)
-{
-    RGBAColor color;
-    color.SetARGB(argb);
-    return color;
-}
+using test::Pattern;
+using test::PatternBitmap;
 
 // The scene both back ends draw: opaque fills, outlines, clipped and translated fills, unscaled
 // bitmaps stretched, tiled and centred, and a colour-rectangle list.
