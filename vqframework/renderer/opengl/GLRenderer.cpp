@@ -773,8 +773,14 @@ void LGLRenderer::DrawTiles(const LGLTexture& texture, const RectT<float>& sourc
     const int64_t top = destination.y;
     const int64_t right = std::min<int64_t>(left + destination.width, int64_t(std::ceil(visibleRight)));
     const int64_t bottom = std::min<int64_t>(top + destination.height, int64_t(std::ceil(visibleBottom)));
-    const int64_t firstX = visibleLeft > double(left) ? left + int64_t(std::floor((visibleLeft - double(left)) / double(width))) * width : left;
-    const int64_t firstY = visibleTop > double(top) ? top + int64_t(std::floor((visibleTop - double(top)) / double(height))) * height : top;
+    // The first tile on the grid that reaches the visible side.
+    const auto first = [](int64_t start, double visible, int64_t step) {
+        if (visible <= double(start))
+            return start;
+        return start + int64_t(std::floor((visible - double(start)) / double(step))) * step;
+    };
+    const int64_t firstX = first(left, visibleLeft, width);
+    const int64_t firstY = first(top, visibleTop, height);
     for (int64_t x = firstX; x < right; x += width)
         for (int64_t y = firstY; y < bottom; y += height)
             texture.DrawQuad(source, {float(x), float(y), float(width), float(height)});
@@ -845,7 +851,6 @@ VQRESULT LGLRenderer::ScrollRenderContext(const RCPtr<LRenderContextInfo>& conte
     } else {
         const int32_t width = scrolled->GetTextureWidth();
         const int32_t height = scrolled->GetTextureHeight();
-
         glViewport(0, 0, width, height);
         glMatrixMode(GL_PROJECTION);
         glPushMatrix();
