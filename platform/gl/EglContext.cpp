@@ -78,6 +78,30 @@ public:
     bool IsOffscreen() const override { return true; }
     bool IsCurrent() const override { return eglGetCurrentContext() == m_context; }
 
+protected:
+    std::function<void()> SaveBinding() const override
+    {
+        const EGLenum api = eglQueryAPI();
+        const EGLDisplay display = eglGetCurrentDisplay();
+        const EGLSurface draw = eglGetCurrentSurface(EGL_DRAW);
+        const EGLSurface read = eglGetCurrentSurface(EGL_READ);
+        const EGLContext context = eglGetCurrentContext();
+        return [this, api, display, draw, read, context] {
+            if (context == EGL_NO_CONTEXT || display == EGL_NO_DISPLAY) {
+                if (eglGetCurrentContext() != EGL_NO_CONTEXT)
+                    eglMakeCurrent(m_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+            } else {
+                eglMakeCurrent(display, draw, read, context);
+            }
+            eglBindAPI(api);
+        };
+    }
+    void ClearBinding() override
+    {
+        if (eglGetCurrentContext() != EGL_NO_CONTEXT)
+            eglMakeCurrent(m_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    }
+
 private:
     EGLDisplay m_display;
     EGLContext m_context;

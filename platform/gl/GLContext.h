@@ -5,6 +5,7 @@
 #include "platform/drawing/PresentTarget.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace VQ::Platform {
@@ -45,6 +46,30 @@ public:
     virtual bool IsOffscreen() const = 0;
     // Whether this context is the thread's current one.
     virtual bool IsCurrent() const = 0;
+
+    // Makes the context current for a scope (drawing to no window) and gives the thread its previous
+    // binding back at the end, so that another renderer's open frame keeps its context. When the
+    // context cannot be made current, none of its kind is current in the scope: GL calls there
+    // reach no other renderer's context.
+    class [[nodiscard]] ScopedCurrent {
+    public:
+        explicit ScopedCurrent(GLContext& context);
+        ~ScopedCurrent();
+        ScopedCurrent(const ScopedCurrent&) = delete;
+        ScopedCurrent& operator=(const ScopedCurrent&) = delete;
+
+        bool IsCurrent() const { return m_current; }
+
+    private:
+        std::function<void()> m_restore;
+        bool m_current = false;
+    };
+
+protected:
+    // The thread's binding of this context's kind, and the call that puts it back.
+    virtual std::function<void()> SaveBinding() const = 0;
+    // Leaves no context of this kind current on the thread.
+    virtual void ClearBinding() = 0;
 };
 
 } // namespace VQ::Platform

@@ -1,5 +1,6 @@
 // The window context: SDL's OpenGL context on a window made with SDL_WINDOW_OPENGL. It can be made
 // current on any OpenGL window of the same format, so one context serves all of a renderer's windows.
+// Windows are kept by id: the one the context was made on may be destroyed before the context.
 #include "platform/gl/GLContext.h"
 
 #include <SDL.h>
@@ -11,7 +12,7 @@ namespace {
 class SdlGLContext final : public GLContext {
 public:
     SdlGLContext(SDL_Window* window, SDL_GLContext context, bool doubleBuffered)
-        : m_window(window), m_context(context), m_doubleBuffered(doubleBuffered)
+        : m_windowId(SDL_GetWindowID(window)), m_context(context), m_doubleBuffered(doubleBuffered)
     {
     }
     ~SdlGLContext() override
@@ -23,8 +24,8 @@ public:
 
     bool MakeCurrent(IPresentTarget* target) override
     {
-        SDL_Window* window = target != nullptr && target->GetGLWindow() != nullptr ? target->GetGLWindow() : m_window;
-        return SDL_GL_MakeCurrent(window, m_context) == 0;
+        SDL_Window* window = WindowOf(target);
+        return window != nullptr && SDL_GL_MakeCurrent(window, m_context) == 0;
     }
     void Release() override
     {
@@ -33,7 +34,9 @@ public:
     }
     bool SwapBuffers(IPresentTarget* target) override
     {
-        SDL_Window* window = target != nullptr && target->GetGLWindow() != nullptr ? target->GetGLWindow() : m_window;
+        SDL_Window* window = WindowOf(target);
+        if (window == nullptr)
+            return false;
         SDL_GL_SwapWindow(window);
         return true;
     }
@@ -43,8 +46,32 @@ public:
     bool IsOffscreen() const override { return false; }
     bool IsCurrent() const override { return SDL_GL_GetCurrentContext() == m_context; }
 
+protected:
+    std::function<void()> SaveBinding() const override
+    {
+        SDL_Window* window = SDL_GL_GetCurrentWindow();
+        const Uint32 windowId = window != nullptr ? SDL_GetWindowID(window) : 0;
+        const SDL_GLContext context = SDL_GL_GetCurrentContext();
+        return [windowId, context] {
+            SDL_Window* again = windowId != 0 ? SDL_GetWindowFromID(windowId) : nullptr;
+            if (context == nullptr || again == nullptr)
+                (void)SDL_GL_MakeCurrent(nullptr, nullptr);
+            else
+                (void)SDL_GL_MakeCurrent(again, context);
+        };
+    }
+    void ClearBinding() override { (void)SDL_GL_MakeCurrent(nullptr, nullptr); }
+
 private:
-    SDL_Window* m_window;
+    // The target's window, else the one the context was made on while it exists.
+    SDL_Window* WindowOf(IPresentTarget* target) const
+    {
+        if (target != nullptr && target->GetGLWindow() != nullptr)
+            return target->GetGLWindow();
+        return SDL_GetWindowFromID(m_windowId);
+    }
+
+    Uint32 m_windowId;
     SDL_GLContext m_context;
     bool m_doubleBuffered;
 };
@@ -62,14 +89,19 @@ std::unique_ptr<GLContext> GLContext::CreateForWindow(IPresentTarget* target, GL
     if (SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY) != 0)
         return nullptr;
     error = GLContextError::CreateContext;
+    // Creation leaves the new context current; the thread's binding before it is put back.
+    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+    const SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (context == nullptr)
         return nullptr;
     int doubleBuffered = 0;
     if (SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &doubleBuffered) != 0)
         doubleBuffered = 0;
-    // Creation leaves the context current; the renderer makes it current per frame.
-    SDL_GL_MakeCurrent(nullptr, nullptr);
+    if (SDL_GL_MakeCurrent(previousContext != nullptr ? previousWindow : nullptr, previousContext) != 0) {
+        SDL_GL_DeleteContext(context);
+        return nullptr;
+    }
     error = GLContextError::None;
     return std::make_unique<SdlGLContext>(window, context, doubleBuffered != 0);
 }

@@ -9,6 +9,15 @@ namespace VQ {
 // The state operations below act on the current context. A renderer that never pushes one (the
 // drawing-nothing back end) would otherwise reach into an empty stack, so without one they do nothing.
 
+void LRenderer::DrawRect(const RectT<int32_t>& rect, const RGBAColor& fillColor, const RGBAColor& frameColor,
+                         float lineWidth)
+{
+    if (fillColor.a > 0)
+        FillRect(rect, fillColor, true);
+    if (frameColor.a > 0)
+        FrameRect(rect, frameColor, lineWidth);
+}
+
 VQRESULT LRenderer::SetViewport(const RectT<int32_t>& rect)
 {
     const RCPtr<LRenderContextInfo> context = GetCurrentContext();

@@ -20,9 +20,9 @@ class LRenderer : public LMeasurementRenderer {
 public:
     enum Type : int32_t { OpenGL = 0, GDIPlus = 1, Direct3D9 = 2 };
 
-    // 0: OpenGL with FreeType text (an offscreen context without a window); 1: the Cairo-drawn back
-    // end every window uses; 2: the back end that draws nothing. Any other type throws a domain
-    // error. The rectangle is used by no back end.
+    // 0: OpenGL with FreeType text (a context on the window's OpenGL surface with a window, an
+    // offscreen context without one); 1: the Cairo-drawn back end every window uses; 2: the back end
+    // that draws nothing. Any other type throws a domain error. The rectangle is used by no back end.
     static RCPtr<LRenderer> Create(int32_t type, const RectT<int32_t>& rect, Platform::IPresentTarget* window);
 
     virtual int32_t GetRendererType() = 0;
@@ -42,8 +42,9 @@ public:
     virtual void FrameRect(const RectT<int32_t>& rect, const RGBAColor& color, float lineWidth) = 0;
     // blend false replaces the pixels of the target, ignoring origin and clip (clears cache areas).
     virtual void FillRect(const RectT<int32_t>& rect, const RGBAColor& color, bool blend) = 0;
+    // The fill blended, then the frame; a colour with no alpha is left out.
     virtual void DrawRect(const RectT<int32_t>& rect, const RGBAColor& fillColor, const RGBAColor& frameColor,
-                          float lineWidth) = 0;
+                          float lineWidth);
     virtual void DrawColorRectList(const ColorRectListT<float>& list, const PointT<double>& offset) = 0;
     virtual void DrawLine(const PointT<float>& from, const PointT<float>& to, const RGBAColor& color,
                           float lineWidth) = 0;

@@ -2,6 +2,7 @@
 // the errors, and the cache of pre-scaled bitmaps with its purge on the application clock.
 #include "GDIRendererTestSupport.h"
 
+#include "tests/vqframework/renderer/BitmapPattern.h"
 #include "vqframework/objectbase/Exception.h"
 
 #include <gmock/gmock.h>
@@ -15,21 +16,8 @@ namespace {
 using ::testing::MatchesRegex;
 using GDIRendererBitmaps = GDIRendererTest;
 
-// A distinct opaque colour per pixel of bitmaps up to 12 x 12.
-uint32_t Pattern(int32_t x, int32_t y)
-{
-    return 0xFF000000u | uint32_t(x * 20 + 5) << 16 | uint32_t(y * 20 + 5) << 8 | 0x40u;
-}
-
-RCPtr<LBitmap> PatternBitmap(int32_t width, int32_t height)
-{
-    RCPtr<LBitmap> bitmap = LBitmap::CreateFilledBitmap(width, height, RGBAColor{});
-    RCPtr<LBitmapData> data(new LBitmapData(bitmap, LBitmapData::LockMode::ReadWrite, nullptr));
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            *data->GetPixel(x, y) = Pattern(x, y);
-    return bitmap;
-}
+using test::Pattern;
+using test::PatternBitmap;
 
 struct BitmapCase {
     const char* name;

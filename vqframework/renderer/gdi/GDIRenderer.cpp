@@ -269,15 +269,6 @@ void LGDIRenderer::FillRect(const RectT<int32_t>& rect, const RGBAColor& color, 
         target->ReplacePixels(rect.x, rect.y, rect.width, rect.height, color.ToARGB());
 }
 
-void LGDIRenderer::DrawRect(const RectT<int32_t>& rect, const RGBAColor& fillColor, const RGBAColor& frameColor,
-                            float lineWidth)
-{
-    if (fillColor.a > 0)
-        FillRect(rect, fillColor, true);
-    if (frameColor.a > 0)
-        FrameRect(rect, frameColor, lineWidth);
-}
-
 void LGDIRenderer::DrawColorRectList(const ColorRectListT<float>& list, const PointT<double>& offset)
 {
     if (!GetTarget() || !std::isfinite(offset.x) || !std::isfinite(offset.y))

@@ -77,8 +77,6 @@ public:
                     const RGBAColor& color) override;
     void FrameRect(const RectT<int32_t>& rect, const RGBAColor& color, float lineWidth) override;
     void FillRect(const RectT<int32_t>& rect, const RGBAColor& color, bool blend) override;
-    void DrawRect(const RectT<int32_t>& rect, const RGBAColor& fillColor, const RGBAColor& frameColor,
-                  float lineWidth) override;
     void DrawColorRectList(const ColorRectListT<float>& list, const PointT<double>& offset) override;
     void DrawLine(const PointT<float>& from, const PointT<float>& to, const RGBAColor& color,
                   float lineWidth) override;

@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include <array>
+#include <cmath>
 #include <deque>
 #include <vector>
 
@@ -60,6 +61,10 @@ void CGLPolygon::Fill(const PointT<float>* points, uint32_t count)
     GLUtesselator* tessellator = Tessellator();
     if (tessellator == nullptr || points == nullptr || count < 3)
         return;
+    // The tessellator's sweep crashes on a coordinate that is not a number or infinite.
+    for (uint32_t i = 0; i < count; ++i)
+        if (!std::isfinite(points[i].x) || !std::isfinite(points[i].y))
+            return;
     // GLU keeps the vertex pointers until the polygon ends.
     std::vector<GLdouble> vertices(size_t(count) * 3);
     for (uint32_t i = 0; i < count; ++i) {

@@ -11,7 +11,7 @@ namespace VQ {
 class CGLPolygon {
 public:
     // Fills one contour through the points (z = 0) with the current colour and matrices; boundary-only
-    // off. Fewer than three points draw nothing.
+    // off. Fewer than three points, or any point not finite, draw nothing.
     static void Fill(const PointT<float>* points, uint32_t count);
 };
 

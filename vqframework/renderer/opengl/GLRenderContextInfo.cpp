@@ -31,13 +31,11 @@ LGLRenderContextInfo::~LGLRenderContextInfo()
 {
     if (m_framebuffer == 0 && m_texture == 0)
         return;
-    // Outside a frame the context is not current: make it so just for the deletion.
-    const bool wasCurrent = m_glContext->IsCurrent();
-    if (wasCurrent || m_glContext->MakeCurrent(nullptr)) {
+    // Outside a frame the context is not current: made so just for the deletion. Where it cannot be,
+    // the names stay until the context goes, rather than being deleted in another one.
+    const Platform::GLContext::ScopedCurrent current(*m_glContext);
+    if (current.IsCurrent())
         DeleteFramebuffer();
-        if (!wasCurrent)
-            m_glContext->Release();
-    }
 }
 
 void LGLRenderContextInfo::DeleteFramebuffer()

@@ -69,8 +69,7 @@ int64_t RoundHalfAway(double value)
 {
     // Wide enough for an unbounded clip's sides and their sums.
     constexpr double Limit = 1e18;
-    const double v = std::isnan(value) ? 0.0 : std::clamp(value, -Limit, Limit);
-    return static_cast<int64_t>(v < 0 ? v - 0.5 : v + 0.5);
+    return std::llround(std::isnan(value) ? 0.0 : std::clamp(value, -Limit, Limit));
 }
 
 bool SameContent(const ColorRectListT<float>& a, const ColorRectListT<float>& b)
@@ -124,20 +123,20 @@ LGLRenderer::LGLRenderer(const RCPtr<LFontRenderer>& fontRenderer, Platform::IPr
     m_glContext = std::move(made);
     m_doubleBuffered = m_glContext->IsDoubleBuffered();
     m_swapCopy = m_glContext->IsSwapCopy();
+    const Platform::GLContext::ScopedCurrent current(*m_glContext);
+    if (current.IsCurrent())
+        PrepareContext();
 }
 
 LGLRenderer::~LGLRenderer()
 {
-    // The caches and the contexts' names go with the members; their GL context must be current for that.
+    // The caches, the font renderer's glyph textures and the contexts' names are freed in their own
+    // GL context; without it, in none.
     m_current.Release();
-    if (m_glContext)
-        (void)m_glContext->MakeCurrent(nullptr);
-}
-
-LGLRenderer::LCurrentRelease::~LCurrentRelease()
-{
-    if (m_context)
-        m_context->Release();
+    if (!m_glContext)
+        return;
+    m_destructionBinding.emplace(*m_glContext);
+    m_fontRenderer.Release();
 }
 
 void LGLRenderer::ShowError(const char16_t* messageId, const char16_t* englishText)
@@ -153,13 +152,6 @@ void LGLRenderer::ShowError(const char16_t* messageId, const char16_t* englishTe
     m_errorCaption.ToUTF8(caption);
     text.ToUTF8(body);
     (void)Platform::ShowMessageBox(caption, body, Platform::MessageBoxIconWarning);
-}
-
-bool LGLRenderer::MakeCurrentOutsideFrame()
-{
-    if (m_glContext->IsCurrent())
-        return false;
-    return m_glContext->MakeCurrent(nullptr);
 }
 
 VQRESULT LGLRenderer::GetFontMetrics(const ConstRCPtr<LFont>& font, int32_t& lineHeight, int32_t& ascent,
@@ -190,20 +182,35 @@ VQRESULT LGLRenderer::InitRenderContextInfo(const RectT<int32_t>& rect, Platform
         ShowError(SetPixelFormatId, SetPixelFormatText);
         VQ_THROW(std::runtime_error);
     }
-    const bool madeCurrent = MakeCurrentOutsideFrame();
-    if (!m_glContext->IsCurrent()) {
-        context.Release();
-        return E_FAIL;
+    if (!m_initialStateSet) {
+        // Set only where the context could not be made current when the renderer was made; within a
+        // frame it is set already, so an open frame's matrices are never reset here.
+        const Platform::GLContext::ScopedCurrent current(*m_glContext);
+        if (!current.IsCurrent()) {
+            context.Release();
+            return E_FAIL;
+        }
+        PrepareContext();
     }
+    context = LGLRenderContextInfo::Create(rect, window, offscreen, framebufferBacked, m_maximumSize, m_glContext);
+    return S_OK;
+}
+
+void LGLRenderer::PrepareContext()
+{
     GLint dimensions[2] = {0, 0};
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dimensions);
+    m_maximumSize = {dimensions[0], dimensions[1]};
     SetInitialState();
     DrainErrors();
-    if (madeCurrent)
-        m_glContext->Release();
-    context = LGLRenderContextInfo::Create(rect, window, offscreen, framebufferBacked, {dimensions[0], dimensions[1]},
-                                           m_glContext);
-    return S_OK;
+    m_initialStateSet = true;
+}
+
+PointT<int32_t> LGLRenderer::DrawnSize() const
+{
+    const RectT<int32_t>& rect = m_current->GetRect();
+    const PointT<int32_t> maximum = m_current->GetMaximumSize();
+    return {std::clamp(rect.width, 0, std::max(maximum.x, 1)), std::clamp(rect.height, 0, std::max(maximum.y, 1))};
 }
 
 void LGLRenderer::SetInitialState()
@@ -238,10 +245,13 @@ VQRESULT LGLRenderer::SetViewport(const RectT<int32_t>& rect)
     const VQRESULT result = LRenderer::SetViewport(rect);
     if (!m_current)
         return result;
-    glViewport(rect.x, rect.y, std::max(rect.width, 0), std::max(rect.height, 0));
+    // Contexts draw from their target's corner: their rectangle places them, not their pixels. The
+    // size is the framebuffer object's, which GL's limits clamp.
+    const PointT<int32_t> size = DrawnSize();
+    glViewport(0, 0, size.x, size.y);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(0, rect.width, rect.height, 0, -1, 1);
+    glOrtho(0, size.x, size.y, 0, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     return result;
 }
@@ -258,7 +268,13 @@ VQRESULT LGLRenderer::RenderStart(const RCPtr<LRenderContextInfo>& context)
         m_current.Release();
         return S_OK;
     }
-    (void)m_current->BindFramebuffer();
+    if (!m_initialStateSet)
+        PrepareContext();
+    // Like a context that cannot be made current: the frame draws nothing, and pushes nothing to pop.
+    if (!m_current->BindFramebuffer()) {
+        m_current.Release();
+        return S_OK;
+    }
     SetViewport(m_current->GetRect());
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
@@ -283,6 +299,7 @@ VQRESULT LGLRenderer::RenderFinish(const RCPtr<LRenderContextInfo>& context)
             const RectT<int32_t>& rect = finished->GetRect();
             glDisable(GL_SCISSOR_TEST);
             glDisable(GL_TEXTURE_2D);
+            glDisable(GL_ALPHA_TEST);
             glEnable(GL_COLOR_LOGIC_OP);
             glLogicOp(GL_COPY);
             glReadBuffer(GL_BACK);
@@ -291,6 +308,7 @@ VQRESULT LGLRenderer::RenderFinish(const RCPtr<LRenderContextInfo>& context)
             glCopyPixels(0, 0, std::max(rect.width, 0), std::max(rect.height, 0), GL_COLOR);
             glDrawBuffer(GL_BACK);
             glDisable(GL_COLOR_LOGIC_OP);
+            glEnable(GL_ALPHA_TEST);
             glEnable(GL_TEXTURE_2D);
             glEnable(GL_SCISSOR_TEST);
             glFlush();
@@ -311,13 +329,26 @@ VQRESULT LGLRenderer::RenderFinish(const RCPtr<LRenderContextInfo>& context)
     }
     if (m_current) {
         Platform::IPresentTarget* target = m_current->IsFramebufferBacked() ? nullptr : m_current->GetWindow();
-        if (target != nullptr)
-            (void)m_glContext->MakeCurrent(target);
-        (void)m_current->BindFramebuffer();
+        if (target != nullptr && !m_glContext->MakeCurrent(target)) {
+            m_current.Release();
+            return result;
+        }
+        if (!m_current->BindFramebuffer()) {
+            AbandonFrame();
+            return result;
+        }
         SetViewport(m_current->GetRect());
         ApplyState();
     }
     return result;
+}
+
+void LGLRenderer::AbandonFrame()
+{
+    // Its push at the start is popped now, since its finish no longer sees it as the frame.
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    m_current.Release();
 }
 
 void LGLRenderer::PurgeWhenDue()
@@ -360,8 +391,8 @@ void LGLRenderer::ApplyScissor()
 {
     if (!m_current)
         return;
-    const RectT<int32_t>& viewport = m_current->GetRect();
-    const RectT<int32_t> box = ComputeScissor(m_current->GetTargetClip(), viewport.width, viewport.height);
+    const PointT<int32_t> size = DrawnSize();
+    const RectT<int32_t> box = ComputeScissor(m_current->GetTargetClip(), size.x, size.y);
     glScissor(box.x, box.y, box.width, box.height);
 }
 
@@ -404,14 +435,31 @@ void LGLRenderer::DrawString(const StringT<char16_t, char>& text, const ConstRCP
     if (!m_current || !m_fontRenderer || text.IsEmpty())
         return;
     SetColour(color);
-    const PointT<double> saved = m_current->GetState().offset;
+    // The offset comes back exactly, not by subtraction, and also when the text throws.
+    class LOffsetRestore {
+    public:
+        explicit LOffsetRestore(LGLRenderer& renderer)
+            : m_renderer(renderer), m_saved(renderer.m_current->GetState().offset)
+        {
+        }
+        ~LOffsetRestore()
+        {
+            if (!m_renderer.m_current)
+                return;
+            m_renderer.m_current->GetState().offset = m_saved;
+            m_renderer.ApplyState();
+        }
+        LOffsetRestore(const LOffsetRestore&) = delete;
+        LOffsetRestore& operator=(const LOffsetRestore&) = delete;
+
+    private:
+        LGLRenderer& m_renderer;
+        const PointT<double> m_saved;
+    };
+    const LOffsetRestore restore(*this);
     Translate({double(origin.x), double(origin.y)});
     (void)m_fontRenderer->RenderString(text, font, m_fontRenderer->GetDrawingSink(), 0, 0,
                                        LGlyphProcessor::DrawFlags);
-    // Back to the saved offset exactly, through the hook.
-    m_current->GetState().offset = saved;
-    Translate({0, 0});
-    ApplyState();
 }
 
 void LGLRenderer::FrameRect(const RectT<int32_t>& rect, const RGBAColor& color, float lineWidth)
@@ -475,24 +523,14 @@ void LGLRenderer::FillRect(const RectT<int32_t>& rect, const RGBAColor& color, b
     }
     // Replaced through a clear, which neither blends nor tests alpha; the clear colour is the fill's.
     const PointT<double>& offset = m_current->GetState().offset;
-    const RectT<int32_t>& viewport = m_current->GetRect();
+    const PointT<int32_t> size = DrawnSize();
     const RectT<int32_t> box =
-        ComputeScissor({rect.x + offset.x, rect.y + offset.y, double(rect.width), double(rect.height)}, viewport.width,
-                       viewport.height);
+        ComputeScissor({rect.x + offset.x, rect.y + offset.y, double(rect.width), double(rect.height)}, size.x, size.y);
     glScissor(box.x, box.y, box.width, box.height);
     glClearColor(color.r, color.g, color.b, color.a);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearColor(0, 0, 0, 0);
     ApplyScissor();
-}
-
-void LGLRenderer::DrawRect(const RectT<int32_t>& rect, const RGBAColor& fillColor, const RGBAColor& frameColor,
-                           float lineWidth)
-{
-    if (fillColor.a > 0)
-        FillRect(rect, fillColor, true);
-    if (frameColor.a > 0)
-        FrameRect(rect, frameColor, lineWidth);
 }
 
 void LGLRenderer::DrawColorRectList(const ColorRectListT<float>& list, const PointT<double>& offset)
@@ -641,10 +679,7 @@ void LGLRenderer::DrawShape(PolylineT<float>& polyline, const RGBAColor& color, 
         }
         const uint32_t count = polyline.points.GetCount();
         if (kind == ShapeKind::Filled) {
-            std::vector<PointT<float>> points(count);
-            for (uint32_t i = 0; i < count; ++i)
-                points[i] = polyline.points.GetAt(i);
-            CGLPolygon::Fill(points.data(), count);
+            CGLPolygon::Fill(polyline.points.GetData(), count);
         } else if (count > 0) {
             std::vector<GLfloat> vertices(size_t(count) * 2);
             for (uint32_t i = 0; i < count; ++i) {
@@ -709,9 +744,7 @@ void LGLRenderer::DrawBitmap(const ConstRCPtr<LBitmap>& bitmap, const RectT<int3
     case ResizeTile:
         if (!texture || width <= 0 || height <= 0)
             return;
-        for (int64_t x = destination.x; x < int64_t(destination.x) + destination.width; x += width)
-            for (int64_t y = destination.y; y < int64_t(destination.y) + destination.height; y += height)
-                texture->DrawQuad(source, {float(x), float(y), float(width), float(height)});
+        DrawTiles(*texture, source, destination);
         return;
     case ResizeCenter:
         if (texture)
@@ -721,6 +754,36 @@ void LGLRenderer::DrawBitmap(const ConstRCPtr<LBitmap>& bitmap, const RectT<int3
         return;
     }
     VQ_THROW_DETAIL(std::logic_error, "Invalid ResizeType passed to DrawBitmap!");
+}
+
+void LGLRenderer::DrawTiles(const LGLTexture& texture, const RectT<float>& source, const RectT<int32_t>& destination)
+{
+    // Only the tiles meeting the scissor box and the viewport are drawn: a huge destination would
+    // otherwise take forever. They keep their places on the grid that starts at the left and top.
+    const int64_t width = int64_t(source.width);
+    const int64_t height = int64_t(source.height);
+    const PointT<double>& offset = m_current->GetState().offset;
+    const RectT<double>& clip = m_current->GetTargetClip();
+    const PointT<int32_t> size = DrawnSize();
+    const double visibleLeft = ClampCoordinate(std::max(clip.x, 0.0) - offset.x);
+    const double visibleTop = ClampCoordinate(std::max(clip.y, 0.0) - offset.y);
+    const double visibleRight = ClampCoordinate(std::min(clip.x + clip.width, double(size.x)) - offset.x);
+    const double visibleBottom = ClampCoordinate(std::min(clip.y + clip.height, double(size.y)) - offset.y);
+    const int64_t left = destination.x;
+    const int64_t top = destination.y;
+    const int64_t right = std::min<int64_t>(left + destination.width, int64_t(std::ceil(visibleRight)));
+    const int64_t bottom = std::min<int64_t>(top + destination.height, int64_t(std::ceil(visibleBottom)));
+    // The first tile on the grid that reaches the visible side.
+    const auto first = [](int64_t start, double visible, int64_t step) {
+        if (visible <= double(start))
+            return start;
+        return start + int64_t(std::floor((visible - double(start)) / double(step))) * step;
+    };
+    const int64_t firstX = first(left, visibleLeft, width);
+    const int64_t firstY = first(top, visibleTop, height);
+    for (int64_t x = firstX; x < right; x += width)
+        for (int64_t y = firstY; y < bottom; y += height)
+            texture.DrawQuad(source, {float(x), float(y), float(width), float(height)});
 }
 
 VQRESULT LGLRenderer::DrawRenderContext(const RCPtr<LRenderContextInfo>& source, const PointT<int32_t>& destination,
@@ -762,23 +825,32 @@ VQRESULT LGLRenderer::ScrollRenderContext(const RCPtr<LRenderContextInfo>& conte
     const RCPtr<LGLRenderContextInfo> scrolled = RCPtrDynamicCast<LGLRenderContextInfo>(context);
     if (!scrolled || !scrolled->IsOffscreen() || !scrolled->IsFramebufferBacked())
         return E_INVALIDARG;
-    const bool madeCurrent = MakeCurrentOutsideFrame();
-    if (!m_glContext->IsCurrent())
+    const Platform::GLContext::ScopedCurrent current(*m_glContext);
+    if (!current.IsCurrent())
         return E_FAIL;
     VQRESULT result = S_OK;
-    if (!scrolled->BindFramebuffer()) {
-        result = E_FAIL;
-    } else {
+    GLuint copy = 0;
+    if (scrolled->BindFramebuffer()) {
         // Drawing a texture onto itself is undefined: the content goes through a copy.
-        const int32_t width = scrolled->GetTextureWidth();
-        const int32_t height = scrolled->GetTextureHeight();
-        GLuint copy = 0;
+        DrainErrors();
         glGenTextures(1, &copy);
         glBindTexture(GL_TEXTURE_2D, copy);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 0, 0, width, height, 0);
-
+        glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 0, 0, scrolled->GetTextureWidth(), scrolled->GetTextureHeight(),
+                         0);
+        // Without the copy the content would be cleared and not put back.
+        if (glGetError() != GL_NO_ERROR) {
+            glDeleteTextures(1, &copy);
+            copy = 0;
+            DrainErrors();
+        }
+    }
+    if (copy == 0) {
+        result = E_FAIL;
+    } else {
+        const int32_t width = scrolled->GetTextureWidth();
+        const int32_t height = scrolled->GetTextureHeight();
         glViewport(0, 0, width, height);
         glMatrixMode(GL_PROJECTION);
         glPushMatrix();
@@ -822,14 +894,15 @@ VQRESULT LGLRenderer::ScrollRenderContext(const RCPtr<LRenderContextInfo>& conte
     }
     // The frame in progress, if any, draws to its own target again.
     if (m_current) {
-        (void)m_current->BindFramebuffer();
+        if (!m_current->BindFramebuffer()) {
+            AbandonFrame();
+            return result;
+        }
         SetViewport(m_current->GetRect());
         ApplyState();
     } else {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
     }
-    if (madeCurrent)
-        m_glContext->Release();
     return result;
 }
 

@@ -5,6 +5,7 @@
 // framebuffer objects.
 #pragma once
 
+#include "platform/gl/GLContext.h"
 #include "vqframework/renderer/Renderer.h"
 #include "vqframework/renderer/fontrenderer/FontRenderer.h"
 #include "vqframework/renderer/opengl/GLDisplayList.h"
@@ -13,12 +14,9 @@
 #include "vqframework/storage/PurgableObjectCache.h"
 
 #include <memory>
+#include <optional>
 
 namespace VQ {
-
-namespace Platform {
-class GLContext;
-}
 
 class LGLRenderer : public LRenderer {
 public:
@@ -56,8 +54,6 @@ public:
                     const RGBAColor& color) override;
     void FrameRect(const RectT<int32_t>& rect, const RGBAColor& color, float lineWidth) override;
     void FillRect(const RectT<int32_t>& rect, const RGBAColor& color, bool blend) override;
-    void DrawRect(const RectT<int32_t>& rect, const RGBAColor& fillColor, const RGBAColor& frameColor,
-                  float lineWidth) override;
     void DrawColorRectList(const ColorRectListT<float>& list, const PointT<double>& offset) override;
     void DrawLine(const PointT<float>& from, const PointT<float>& to, const RGBAColor& color,
                   float lineWidth) override;
@@ -103,8 +99,11 @@ private:
 
     // The message of the id, then the driver hint, in a warning box with the GL error caption.
     void ShowError(const char16_t* messageId, const char16_t* englishText);
-    // The initial state of a new render context.
+    // The initial state of the GL context and its limits, once, while it is current.
+    void PrepareContext();
     void SetInitialState();
+    // The context's size as drawn: the framebuffer object is no larger than GL allows.
+    PointT<int32_t> DrawnSize() const;
     // Scissor and modelview from the current context's state.
     void ApplyState();
     void ApplyScissor();
@@ -113,8 +112,9 @@ private:
                    const PointT<float>& scale, bool keepCached, ShapeKind kind);
     RCPtr<LGLTexture> TextureOf(const ConstRCPtr<LBitmap>& bitmap);
     void PurgeWhenDue();
-    // Between frames the context is made current for work that needs it; true when it was not.
-    bool MakeCurrentOutsideFrame();
+    void DrawTiles(const LGLTexture& texture, const RectT<float>& source, const RectT<int32_t>& destination);
+    // After the frame's framebuffer could not be bound again: the rest of the frame draws nothing.
+    void AbandonFrame();
 
     RCPtr<LFontRenderer> m_fontRenderer;
     bool m_doubleBuffered = true;
@@ -122,21 +122,13 @@ private:
     uint32_t m_lastPurge = 0;
     StringT<char16_t, char> m_errorCaption;
     StringT<char16_t, char> m_errorHint;
-    // Leaves no context current once the members declared after it, which free GL names, are gone.
-    class LCurrentRelease {
-    public:
-        explicit LCurrentRelease(std::shared_ptr<Platform::GLContext>& context) : m_context(context) {}
-        ~LCurrentRelease();
-        LCurrentRelease(const LCurrentRelease&) = delete;
-        LCurrentRelease& operator=(const LCurrentRelease&) = delete;
-
-    private:
-        std::shared_ptr<Platform::GLContext>& m_context;
-    };
-
+    bool m_initialStateSet = false;
+    PointT<int32_t> m_maximumSize{0, 0};
     // Declared before the caches: they free GL names as they go, while it still exists.
     std::shared_ptr<Platform::GLContext> m_glContext;
-    LCurrentRelease m_currentRelease{m_glContext};
+    // Made in the destructor: the context is current while the members declared after it go, and
+    // the thread's previous binding comes back after them.
+    std::optional<Platform::GLContext::ScopedCurrent> m_destructionBinding;
     DisplayListCache m_fillCache{DisplayListCacheCapacity};
     DisplayListCache m_outlineCache{DisplayListCacheCapacity};
     DisplayListCache m_segmentCache{DisplayListCacheCapacity};

@@ -71,7 +71,9 @@ VQRESULT LGLTexture::LoadImage(const void* pixels, int32_t width, int32_t height
 
     const int32_t bytesPerPixel = sourceFormat == GL_ALPHA ? 1 : 4;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    const bool rescale = factor > 1 || ((flags & FlagRepeat) && (textureWidth != width || textureHeight != height));
+    // A texture smaller than the image (capped at the largest size) takes it scaled down.
+    const bool rescale = factor > 1 || textureWidth < width || textureHeight < height ||
+                         ((flags & FlagRepeat) && (textureWidth != width || textureHeight != height));
     if (mipmaps) {
         glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
         gluBuild2DMipmaps(m_target, GLint(internalFormat), width, height, sourceFormat, GL_UNSIGNED_BYTE, pixels);

@@ -41,6 +41,13 @@ inline FramePixels ReadFrame(int32_t width, int32_t height)
     return frame;
 }
 
+inline RGBAColor Colour(uint32_t argb)
+{
+    RGBAColor color;
+    color.SetARGB(argb);
+    return color;
+}
+
 // Whether every channel of the two words differs by at most the tolerance.
 inline bool Near(uint32_t a, uint32_t b, int tolerance)
 {
@@ -65,13 +72,6 @@ protected:
         } catch (const std::exception& error) {
             GTEST_SKIP() << "no OpenGL context can be made here: " << error.what();
         }
-    }
-
-    static RGBAColor Colour(uint32_t argb)
-    {
-        RGBAColor color;
-        color.SetARGB(argb);
-        return color;
     }
 
     RCPtr<LRenderContextInfo> MakeContext(int32_t width, int32_t height, bool offscreen = true)
