@@ -1,0 +1,1 @@
+// The translation unit the test executables' shared precompiled header is made with.
