@@ -6,14 +6,18 @@
 #include "vqframework/notification/NotificationCenter.h"
 #include "vqframework/objectbase/RCPtr.h"
 #include "vqframework/objectbase/RefCountedObject.h"
+#include "vqframework/storage/RectT.h"
 #include "vqframework/storage/StringT.h"
 
 #include <cstdint>
 
 namespace VQ {
 
+class LControlFactory;
+class LFont;
 class LIniFileManager;
 class LMeasurementRenderer;
+class LRootWindow;
 
 class IApplicationServices {
 public:
@@ -38,6 +42,23 @@ public:
 
     // The application's millisecond clock (wrapping at 2^32), which cache purges are timed by.
     virtual uint32_t GetTimeMs() = 0;
+
+    // The control factory the application created and holds; null before start-up and after
+    // shutdown.
+    virtual LControlFactory* GetControlFactory() = 0;
+    // The font of the selected skin, which controls start from when their font does not come from
+    // their parent; empty before a skin is selected.
+    virtual RCPtr<LFont> GetDefaultFont() = 0;
+    // The desktop work area in screen pixels.
+    virtual RectT<int32_t> GetWorkArea() = 0;
+    // The root window of the active window; null when none of the application's is active. The
+    // application holds its root windows until their platform windows are gone.
+    virtual LRootWindow* GetActiveRootWindow() = 0;
+    // The application's root windows in the order they were added, the main window first; null
+    // beyond the last.
+    virtual LRootWindow* GetRootWindow(int32_t index) = 0;
+    // The pointer position in screen pixels.
+    virtual PointT<int32_t> GetScreenCursorPos() = 0;
 
     // The user's settings file, "UserSettings.ini".
     static constexpr int32_t SettingsFileUser = 1;

@@ -1,5 +1,7 @@
 #include "vqframework/control/EventParams.h"
 
+#include "vqframework/control/Control.h"
+
 #include "vqframework/storage/StringFormat.h"
 
 namespace VQ {
@@ -94,6 +96,10 @@ String LIndexedDataWithValueParam::ToString() const
     return text;
 }
 
+LKeyParam::LKeyParam(const KeyCode& key, int32_t route) : key(key), route(route) {}
+
+LKeyParam::~LKeyParam() = default;
+
 RCPtr<LKeyParam> LKeyParam::Create(const KeyCode& key, int32_t route)
 {
     return new LKeyParam(key, route);
@@ -103,6 +109,12 @@ String LKeyParam::ToString() const
 {
     return key.ToString();
 }
+
+LSiblingKeyParam::LSiblingKeyParam(const KeyCode& key, const RCPtr<LControl>& control) : key(key), control(control)
+{
+}
+
+LSiblingKeyParam::~LSiblingKeyParam() = default;
 
 RCPtr<LSiblingKeyParam> LSiblingKeyParam::Create(const KeyCode& key, const RCPtr<LControl>& control)
 {

@@ -3,7 +3,6 @@
 // all locked, since payloads may be released on another thread than the UI thread.
 #pragma once
 
-#include "vqframework/control/Control.h"
 #include "vqframework/control/KeyCode.h"
 #include "vqframework/objectbase/RCPtr.h"
 #include "vqframework/objectbase/RefCountedObject.h"
@@ -16,6 +15,8 @@
 #include <cstdint>
 
 namespace VQ {
+
+class LControl;
 
 // Only ever made as the base of a derived parameter.
 class LPointParam : public virtual LRefCountedObject {
@@ -204,7 +205,8 @@ public:
     RCPtrArray<LControl> path;
 
 protected:
-    LKeyParam(const KeyCode& key, int32_t route) : key(key), route(route) {}
+    LKeyParam(const KeyCode& key, int32_t route);
+    ~LKeyParam() override;
 };
 
 class LSiblingKeyParam : public virtual LRefCountedObject {
@@ -218,7 +220,8 @@ public:
     int32_t result = -1;
 
 protected:
-    LSiblingKeyParam(const KeyCode& key, const RCPtr<LControl>& control) : key(key), control(control) {}
+    LSiblingKeyParam(const KeyCode& key, const RCPtr<LControl>& control);
+    ~LSiblingKeyParam() override;
 };
 
 class LTextValidationParams : public virtual LRefCountedObject {

@@ -4,6 +4,7 @@
 
 #include "vqframework/objectbase/RCPtr.h"
 #include "vqframework/objectbase/RefCountedObject.h"
+#include "vqframework/objectbase/Result.h"
 #include "vqframework/storage/StringT.h"
 
 #include <cstdint>
@@ -48,11 +49,46 @@ struct LayoutLimit {
     double abs = 0;
 };
 
+// One axis's position record with that axis's docked flag, as callers read and write it.
+struct LayoutPositionSpec {
+    float anchor = 0;
+    int32_t kind = ReferenceClient;
+    StringT<char16_t, char> name;
+    float rel = 0;
+    double abs = 0;
+    bool docked = false;
+
+    // The names count only for a named reference.
+    bool operator==(const LayoutPositionSpec& other) const;
+};
+
+// One axis's size record; a limit record travels in it too, its kind holding the named flag (0, 1).
+struct LayoutSizeSpec {
+    int32_t kind = ReferenceSelf;
+    StringT<char16_t, char> name;
+    float rel = 0;
+    double abs = 0;
+
+    // The names count only for a named size (kind 3).
+    bool operator==(const LayoutSizeSpec& other) const;
+    // As a limit: the names count only when named.
+    bool EqualsAsLimit(const LayoutSizeSpec& other) const;
+};
+
 class LLayoutDescriptor : public virtual LRefCountedObject {
 public:
     static RCPtr<LLayoutDescriptor> Create();
     // A new descriptor with every field copied.
     RCPtr<LLayoutDescriptor> Clone() const;
+
+    // Axis 0 is X, 1 is Y; any other gives E_INVALIDARG and reads or writes nothing.
+    VQRESULT GetPlacement(int32_t axis, LayoutPositionSpec& position, LayoutSizeSpec& size) const;
+    VQRESULT SetPlacement(int32_t axis, const LayoutPositionSpec& position, const LayoutSizeSpec& size);
+    VQRESULT GetSizeLimits(int32_t axis, LayoutSizeSpec& minimum, LayoutSizeSpec& maximum) const;
+    VQRESULT SetSizeLimits(int32_t axis, const LayoutSizeSpec& minimum, const LayoutSizeSpec& maximum);
+    // Renames the position and size references (not the limits) of that name: 0 when one was
+    // renamed, else 1.
+    VQRESULT RenameReference(const StringT<char16_t, char>& oldName, const StringT<char16_t, char>& newName);
 
     bool ClipToParent = true;
     int32_t Z_Order = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "vqframework/application/ApplicationServices.h"
+#include "vqframework/graphics/Font.h"
 #include "vqframework/graphics/MeasurementRenderer.h"
 #include "vqframework/notification/NotificationCenter.h"
 #include "vqframework/system/LIniFileManager.h"
@@ -42,6 +43,15 @@ public:
     int32_t GetSettingsFileHandle(int32_t kind) override { return kind == SettingsFileUser ? settingsFileHandle : 0; }
     RCPtr<LMeasurementRenderer> GetMeasurementRenderer() override { return measurementRenderer; }
     uint32_t GetTimeMs() override { return timeMs; }
+    LControlFactory* GetControlFactory() override { return controlFactory; }
+    RCPtr<LFont> GetDefaultFont() override { return defaultFont; }
+    RectT<int32_t> GetWorkArea() override { return workArea; }
+    LRootWindow* GetActiveRootWindow() override { return activeRootWindow; }
+    LRootWindow* GetRootWindow(int32_t index) override
+    {
+        return index >= 0 && static_cast<size_t>(index) < rootWindows.size() ? rootWindows[index] : nullptr;
+    }
+    PointT<int32_t> GetScreenCursorPos() override { return screenCursorPos; }
 
     struct MessageBox {
         std::string caption;
@@ -57,6 +67,13 @@ public:
     int32_t settingsFileHandle = 0;
     RCPtr<LMeasurementRenderer> measurementRenderer;
     uint32_t timeMs = 0;
+    // Not held: the test keeps the factory and the root windows alive while they are installed.
+    LControlFactory* controlFactory = nullptr;
+    RCPtr<LFont> defaultFont;
+    RectT<int32_t> workArea{0, 0, 1920, 1080};
+    LRootWindow* activeRootWindow = nullptr;
+    std::vector<LRootWindow*> rootWindows;
+    PointT<int32_t> screenCursorPos;
 };
 
 } // namespace VQ::test

@@ -1,5 +1,7 @@
 #include "vqframework/control/EventParams.h"
 
+#include "vqframework/control/Control.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -9,7 +9,7 @@ namespace VQ::Testing {
 
 class FakeControl : public LControl {
 public:
-    explicit FakeControl(const String& name) : LControl(name) {}
+    explicit FakeControl(const String& name) : LControl(RCPtr<LControl>(), name) {}
 
     VQRESULT CreateFromDescriptor(const RCPtr<LControlDescriptor>& descriptor) override
     {

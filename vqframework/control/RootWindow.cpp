@@ -1,0 +1,73 @@
+#include "vqframework/control/RootWindow.h"
+
+#include "vqframework/renderer/Renderer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <mutex>
+
+namespace VQ {
+
+LRootWindow::LRootWindow(const RCPtr<LRenderer>& renderer, IWindowOSServices* services)
+    : m_renderer(renderer), m_services(services)
+{
+}
+
+RCPtr<LRootWindow> LRootWindow::Create(const RCPtr<LRenderer>& renderer, IWindowOSServices* services)
+{
+    RCPtr<LRootWindow> window(new LRootWindow(renderer, services));
+    window->SetDistributor(window);
+    return window;
+}
+
+VQRESULT LRootWindow::ReleaseCyclicReferences()
+{
+    RemoveAllClients();
+    m_services = nullptr;
+    Shutdown();
+    return GetCyclicCount() == 0 && GetRefCount() == 1 ? S_OK : E_FAIL;
+}
+
+RectT<int32_t> LRootWindow::GetScreenRect()
+{
+    if (m_services) {
+        RectT<int32_t> client = m_windowRect;
+        PointT<int32_t> origin{m_windowRect.x, m_windowRect.y};
+        if (m_services->GetClientRect(client) >= 0 && m_services->ClientToScreen(origin, {0, 0}) >= 0)
+            m_windowRect = {origin.x, origin.y, client.width, client.height};
+    }
+    return m_windowRect;
+}
+
+PointT<int32_t> LRootWindow::GetClientSize()
+{
+    const RectT<int32_t> rect = GetScreenRect();
+    return {rect.width, rect.height};
+}
+
+void LRootWindow::SetWindowRect(const RectT<int32_t>& rect)
+{
+    if (!m_services || rect == GetScreenRect())
+        return;
+    m_services->SetWindowRect(rect.x, rect.y, rect.width, rect.height);
+}
+
+void LRootWindow::Invalidate(int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    const int64_t right = std::min<int64_t>(int64_t(x) + width, INT32_MAX);
+    const int64_t bottom = std::min<int64_t>(int64_t(y) + height, INT32_MAX);
+    std::scoped_lock lock(m_regionLock);
+    m_dirtyRegion.AddRect(x, y, static_cast<int32_t>(right), static_cast<int32_t>(bottom));
+}
+
+void LRootWindow::TakeDirtyRegion(RectRegion& region)
+{
+    region.Clear();
+    std::scoped_lock lock(m_regionLock);
+    region.Append(m_dirtyRegion);
+    m_dirtyRegion.Clear();
+}
+
+} // namespace VQ

@@ -1,0 +1,58 @@
+// The host of one control tree in one platform window: it keeps the window's geometry, collects the
+// areas its controls invalidate into a dirty region, and owns the notification queue of the controls
+// of its window. It reaches the platform window only through IWindowOSServices.
+#pragma once
+
+#include "vqframework/control/WindowOSServices.h"
+#include "vqframework/graphics/RectRegion.h"
+#include "vqframework/notification/NotificationDistributor.h"
+#include "vqframework/notification/NotificationQueue.h"
+#include "vqframework/objectbase/Mutex.h"
+#include "vqframework/objectbase/RCPtr.h"
+#include "vqframework/storage/RectT.h"
+
+#include <cstdint>
+
+namespace VQ {
+
+class LControl;
+class LRenderer;
+
+class LRootWindow : public LNotificationDistributor, public LNotificationQueue {
+public:
+    // The queue delivers through the window itself (one cyclic reference). The services are not
+    // counted: the platform window outlives the root window or clears them first.
+    static RCPtr<LRootWindow> Create(const RCPtr<LRenderer>& renderer, IWindowOSServices* services);
+
+    // Drops the clients registered with the window, forgets the services and shuts the queue down.
+    VQRESULT ReleaseCyclicReferences() override;
+
+    IWindowOSServices* GetOSServices() const { return m_services; }
+    void ClearOSServices() { m_services = nullptr; }
+    const RCPtr<LRenderer>& GetRenderer() const { return m_renderer; }
+
+    // The screen position of the client origin and the client size, refreshed from the platform
+    // window when there is one.
+    RectT<int32_t> GetScreenRect();
+    PointT<int32_t> GetClientSize();
+    // Moves and sizes the window so that its client area covers the screen rectangle; nothing without
+    // services or when the window already covers it.
+    void SetWindowRect(const RectT<int32_t>& rect);
+
+    // Adds a rectangle in client pixels to the dirty region. Callable from any thread.
+    void Invalidate(int32_t x, int32_t y, int32_t width, int32_t height);
+    // Moves the dirty region into region, leaving it empty.
+    void TakeDirtyRegion(RectRegion& region);
+
+private:
+    LRootWindow(const RCPtr<LRenderer>& renderer, IWindowOSServices* services);
+
+    RCPtr<LRenderer> m_renderer;
+    IWindowOSServices* m_services;
+    // Until the platform window answers.
+    RectT<int32_t> m_windowRect{0, 0, 1024, 768};
+    RectRegion m_dirtyRegion;
+    Mutex m_regionLock;
+};
+
+} // namespace VQ
