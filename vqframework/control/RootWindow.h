@@ -9,6 +9,7 @@
 #include "vqframework/notification/NotificationQueue.h"
 #include "vqframework/objectbase/Mutex.h"
 #include "vqframework/objectbase/RCPtr.h"
+#include "vqframework/renderer/Renderer.h"
 #include "vqframework/storage/RectT.h"
 
 #include <cstdint>
@@ -16,7 +17,6 @@
 namespace VQ {
 
 class LControl;
-class LRenderer;
 
 class LRootWindow : public LNotificationDistributor, public LNotificationQueue {
 public:
