@@ -70,12 +70,15 @@ void LControl::ChildControlList::SortIfNeeded() const
     if (m_sortedAtCount == m_modificationCount && m_zOrder.GetCount() == m_items.GetCount())
         return;
     const uint32_t count = m_items.GetCount();
+    m_zOrder.SetCount(count);
+    m_tabOrder.SetCount(count);
+    m_sortedAtCount = m_modificationCount;
+    if (count == 0)
+        return;
     std::vector<ChildKeys> keys(count);
     for (uint32_t i = 0; i < count; ++i)
         keys[i] = GetKeys(*m_items.GetAt(i));
 
-    m_zOrder.SetCount(count);
-    m_tabOrder.SetCount(count);
     uint32_t* z = &m_zOrder.GetAt(0u);
     uint32_t* tab = &m_tabOrder.GetAt(0u);
     for (uint32_t i = 0; i < count; ++i)
@@ -98,7 +101,6 @@ void LControl::ChildControlList::SortIfNeeded() const
             return keys[a].tabStop < keys[b].tabStop;
         return a < b;
     });
-    m_sortedAtCount = m_modificationCount;
 }
 
 int32_t LControl::ChildControlList::IndexOf(const LControl* child) const
@@ -193,24 +195,24 @@ int32_t LControl::SetParent(const RCPtr<LControl>& parent)
 {
     if (parent == m_parent)
         return 1;
+    // The old parent's list may hold the last reference to this control. The constructor calls this
+    // while the count is still 0, when a reference of our own would delete the control on release.
+    RCPtr<LControl> self;
+    if (GetRefCount() > 0)
+        self = RCPtr<LControl>(this);
     if (m_parent) {
-        // The old parent's list may hold the last reference to this control.
-        const RCPtr<LControl> self(this);
         Invalidate({0, 0, m_rect.width, m_rect.height}, m_layout ? m_layout->ClipToParent : true);
         const RCPtr<LControl> oldParent = m_parent;
         oldParent->m_children.Remove(self);
-        if (parent) {
-            parent->CloseQueuedControls();
-            parent->m_children.Add(self);
-        }
-        return S_OK;
+    } else {
+        m_rootWindow.Release();
     }
-    m_rootWindow.Release();
     if (parent) {
         parent->CloseQueuedControls();
-        // No reference of our own here: the constructor calls this while the count is still 0, and a
-        // refused add must not release the control under construction.
-        parent->m_children.Add(RCPtr<LControl>(this));
+        // A taken name is refused before any reference to this control is made, so that a refused
+        // add leaves the control without a parent instead of releasing it under construction.
+        if (!parent->FindChild(m_name))
+            parent->m_children.Add(RCPtr<LControl>(this));
     }
     return S_OK;
 }
