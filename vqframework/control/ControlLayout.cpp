@@ -135,8 +135,6 @@ VQRESULT LControl::UpdateLayout()
 {
     if (!m_layout)
         return E_FAIL;
-    // Held: the parent's and siblings' relayout may run code that drops this control.
-    const RCPtr<LControl> self(this);
     const RCPtr<LLayoutDescriptor> layout = m_layout;
 
     RectT<double> rect;
@@ -402,8 +400,11 @@ VQRESULT LControl::SetRect(const PointT<double>& position, const PointT<double>&
 {
     if (position.x == m_rect.x && position.y == m_rect.y && size.x == m_rect.width && size.y == m_rect.height)
         return 1;
-    // Held: the parent, the siblings and the focus hand-off may run code that drops this control.
-    const RCPtr<LControl> self(this);
+    // Held: the children, siblings, parent and focus hand-off may run code that drops this control.
+    // A control still under construction has no reference yet, and one taken here would delete it.
+    RCPtr<LControl> self;
+    if (GetRefCount() > 0)
+        self = RCPtr<LControl>(this);
     GetClientRect();
     const bool sizeKept =
         std::fabs(size.x - m_rect.width) < SizeKeptEpsilon && std::fabs(size.y - m_rect.height) < SizeKeptEpsilon;

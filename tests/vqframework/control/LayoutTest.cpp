@@ -296,6 +296,17 @@ TEST_F(Layout, TopLevelFailuresChangeNothing)
     EXPECT_EQ(E_FAIL, created->UpdateLayout());
     EXPECT_EQ(before, created->GetRect());
 
+    // Without a layout the computation needs a parent or a screen to refuse.
+    Rect rect{1, 2, 3, 4};
+    EXPECT_EQ(E_INVALIDARG, LControl::ComputeControlRect(nullptr, created.Get(), {}, {}, {}, rect));
+    EXPECT_EQ(E_INVALIDARG, LControl::ComputeControlRect(nullptr, nullptr, {0, 0, 10, 10}, {}, {}, rect));
+    rect = {1, 2, 3, 4};
+    EXPECT_EQ(S_OK, LControl::ComputeControlRect(nullptr, nullptr, {0, 0, 10, 0}, {}, {}, rect));
+    EXPECT_EQ((Rect{}), rect);
+
+    // The window's resize entry ignores the size and reports success even when nothing happens.
+    EXPECT_EQ(S_OK, static_cast<UITarget&>(*created).UpdateLayout(10, 10));
+
     // No window anywhere.
     app.services.activeRootWindow = nullptr;
     app.services.rootWindows.clear();
@@ -543,6 +554,41 @@ TEST_F(Layout, ChildrenMinimumCoversTheChildrenAndAddsTheFrameOnce)
     first->SetClipToParent(false);
     panel->UpdateLayout();
     EXPECT_EQ((Rect{10, 10, 30 + 5, 20 + 5}), panel->GetRect());
+}
+
+TEST_F(Layout, ChildrenBoxCorrectsDockedChildrenAfterTheFirst)
+{
+    // Two children 10 high in a panel scrolled by 30: one at y 0, one docked at y 10 (stored as 40).
+    struct Case {
+        const char* what;
+        bool firstDocked;
+        double extent;
+    };
+    const Case cases[] = {
+        // The docked second child lies at 40 - 30 - 30 = -20, the first at -30: -30..-10.
+        {"docked second child", false, 20},
+        // The first child is taken without the correction: 40 - 30 = 10, the second at -30: -30..20.
+        {"docked first child", true, 50},
+    };
+    const RCPtr<TestControl> root = MakeRoot();
+    for (const Case& c : cases) {
+        const RCPtr<TestControl> panel = MakeBox(root, c.firstDocked ? u"panelB" : u"panelA", 50, 0);
+        panel->ScrollOffset() = {0, 30};
+        const auto at = [](double y, bool docked) {
+            return [y, docked](LLayoutDescriptor& l) {
+                l.YIsDocked = docked;
+                l.YPosition = Position(ReferenceClient, 0, y);
+                l.XSize = Self(10);
+                l.YSize = Self(10);
+            };
+        };
+        const RCPtr<TestControl> first = Make(panel, u"first", at(c.firstDocked ? 10 : 0, c.firstDocked));
+        first->UpdateLayout();
+        const RCPtr<TestControl> second = Make(panel, u"second", at(c.firstDocked ? 0 : 10, !c.firstDocked));
+        second->UpdateLayout();
+        panel->SetSizeLimits(1, SizeSpec(1, 1, 0, u"Children"), SizeSpec(0, 0, 0));
+        EXPECT_EQ(c.extent, panel->GetRect().height) << c.what;
+    }
 }
 
 TEST_F(Layout, NamedMinimumNeedsAnAnchorThatCanReachTheEdge)
