@@ -16,7 +16,9 @@ bool LayoutSizeSpec::operator==(const LayoutSizeSpec& other) const
 
 bool LayoutSizeSpec::EqualsAsLimit(const LayoutSizeSpec& other) const
 {
-    return kind == other.kind && rel == other.rel && abs == other.abs && (kind == 0 || name == other.name);
+    // The kind holds the named flag: any non-zero value is named, as SetSizeLimits stores it.
+    const bool named = kind != 0;
+    return named == (other.kind != 0) && rel == other.rel && abs == other.abs && (!named || name == other.name);
 }
 
 RCPtr<LLayoutDescriptor> LLayoutDescriptor::Create()
