@@ -58,9 +58,7 @@ double ParseLeadingNumber(const LControl::String& text)
     if (digits.empty() || digits[0] == '+' || digits[0] == '-')
         return 0.0;
     double value = 0.0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    (void)end;
-    if (error != std::errc())
+    if (std::from_chars(digits.data(), digits.data() + digits.size(), value).ec != std::errc())
         return 0.0;
     return negative ? -value : value;
 }
