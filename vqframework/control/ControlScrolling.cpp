@@ -1,6 +1,8 @@
 // Scrolling of a control's content, idle ticks, tooltips, context menus and edit commands.
 #include "vqframework/control/Control.h"
 
+#include "vqframework/control/RootWindow.h"
+
 #include "vqframework/objectbase/Exception.h"
 
 #include <stdexcept>
@@ -39,20 +41,39 @@ void LControl::OnIdle() {}
 
 VQRESULT LControl::RequestIdle()
 {
-    ++m_idleRequests;
+    if (++m_idleRequests != 1)
+        return S_OK;
+    // Without a window (or before Initialize) the count waits for RegisterRootWindowHandlers.
+    const RCPtr<LRootWindow>& window = GetRootWindow();
+    if (!window || !m_handlerTable)
+        return S_OK;
+    const VQRESULT result = m_handlerTable->RegisterHandler(&LControl::OnIdleTick, window, u"NID_IDLE", 0);
+    if (Failed(result)) {
+        m_idleRequests = 0;
+        return result;
+    }
     return S_OK;
 }
 
 VQRESULT LControl::ReleaseIdle()
 {
+    // More releases than requests change nothing.
     if (m_idleRequests <= 0)
-        return 1;
-    --m_idleRequests;
-    return S_OK;
+        return S_FALSE;
+    if (--m_idleRequests > 0)
+        return S_OK;
+    const RCPtr<LRootWindow> window = GetRootWindow();
+    if (!window)
+        return S_OK;
+    if (!m_handlerTable || !m_handlerTable->HasHandler(window, u"NID_IDLE"))
+        return E_FAIL;
+    return Unregister(window, LNotification::InternID(u"NID_IDLE"));
 }
 
 VQRESULT LControl::OnIdleTick(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&)
 {
+    // Held: closing children or the hook may drop the last other reference.
+    const RCPtr<LControl> self(this);
     CloseQueuedControls();
     OnIdle();
     return S_OK;
