@@ -78,14 +78,9 @@ void ApplyFocusability(LControl& control)
 LControl::LControl(const RCPtr<LControl>& parent, const String& name) : m_name(name)
 {
     m_conditionsParam = LConditionsParam::Create(0, 0, {});
-    if (parent) {
-        // A parent that refuses the name would release the only reference to a control still under
-        // construction, so the name is checked first; SetParent closes the queued controls anyway,
-        // and doing it before the check frees the name of a child that is on its way out.
-        parent->CloseQueuedControls();
-        if (!parent->FindChild(name))
-            SetParent(parent);
-    }
+    // SetParent refuses a taken name before it makes a reference to this control.
+    if (parent)
+        SetParent(parent);
     if (LControlFactory* factory = GetFactory())
         m_stringTable = factory->GetStringTable(parent, name);
 }

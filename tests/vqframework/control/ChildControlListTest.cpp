@@ -157,6 +157,19 @@ TEST_F(ChildListTest, ConstructorWithATakenNameLeavesTheControlWithoutParent)
     EXPECT_EQ(m_root->GetCyclicCount(), cyclic);
 }
 
+// The queued controls close before the name is checked, so a child on its way out frees its name.
+TEST_F(ChildListTest, ConstructorTakesTheNameOfAChildQueuedForClosing)
+{
+    const RCPtr<LControl> old = Child(u"a");
+    ASSERT_EQ(m_root->RemoveChildLater(old), S_OK);
+
+    const RCPtr<LControl> fresh = Child(u"a");
+    EXPECT_EQ(fresh->GetParent(), m_root);
+    EXPECT_FALSE(old->GetParent());
+    EXPECT_EQ(m_root->FindChild(LControl::String(u"a")), fresh);
+    EXPECT_EQ(m_root->GetChildren().GetCount(), 1u);
+}
+
 TEST_F(ChildListTest, RemoveReportsTheFormerIndexToTheParent)
 {
     List& list = m_root->GetChildren();

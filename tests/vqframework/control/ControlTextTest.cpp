@@ -68,6 +68,8 @@ protected:
     }
     ~ControlTextTest() override { m_root->AttachToRootWindow(nullptr); }
 
+    // Built without skin, the control has the application's default font from its creation, so a
+    // skin font that resolves to that font again changes nothing and returns 1.
     RCPtr<FontControl> Make(const char16_t* name, const RCPtr<LControl>& parent)
     {
         RCPtr<LControl> control;
@@ -155,7 +157,9 @@ TEST_F(ControlTextTest, LooksTakeTheTextAndTheFontSkippingEmptyEntries)
 
 TEST_F(ControlTextTest, ATopLevelControlDerivesItsFontFromTheApplicationDefault)
 {
-    EXPECT_EQ(m_root->SetSkinFont(u"", 0, -1, true, false), S_OK);
+    // Creation from a descriptor without skin already took the default: the same font again is 1.
+    EXPECT_EQ(m_root->GetFont(), m_app.services.defaultFont);
+    EXPECT_EQ(m_root->SetSkinFont(u"", 0, -1, true, false), 1);
     EXPECT_EQ(m_root->GetFont(), m_app.services.defaultFont);
     EXPECT_TRUE(m_root->NameFromBase() && m_root->SizeFromBase() && m_root->StyleFromBase());
 
@@ -169,35 +173,38 @@ TEST_F(ControlTextTest, ATopLevelControlDerivesItsFontFromTheApplicationDefault)
 TEST_F(ControlTextTest, WithoutABaseFontOnlyAFullyGivenFontResults)
 {
     m_app.services.defaultFont = nullptr;
-    EXPECT_EQ(m_root->SetSkinFont(u"", 0, -1, false, false), E_FAIL);
-    EXPECT_EQ(m_root->SetSkinFont(u"Text Sans", 1.5f, 0, false, true), E_FAIL);
-    EXPECT_FALSE(m_root->GetFont());
-    EXPECT_FALSE(m_root->NameFromBase() || m_root->SizeFromBase() || m_root->StyleFromBase());
-
-    EXPECT_EQ(m_root->SetSkinFont(u"Text Sans", 10, 0, false, false), S_OK);
-    EXPECT_EQ(m_root->GetFont(), Font(10));
+    // Creation itself finds no font.
+    const RCPtr<FontControl> bare = Make(u"bare", {});
+    EXPECT_FALSE(bare->GetFont());
+    EXPECT_EQ(bare->SetSkinFont(u"", 0, -1, false, false), E_FAIL);
+    EXPECT_EQ(bare->SetSkinFont(u"Text Sans", 1.5f, 0, false, true), E_FAIL);
+    EXPECT_FALSE(bare->GetFont());
+    EXPECT_FALSE(bare->NameFromBase() || bare->SizeFromBase() || bare->StyleFromBase());
 
     // A child inheriting from a parent without a font fails the same way.
-    const RCPtr<FontControl> bare = Make(u"bare", {});
     const RCPtr<FontControl> child = Make(u"child", bare);
     EXPECT_EQ(child->SetSkinFont(u"", 0, -1, true, false), E_FAIL);
     EXPECT_FALSE(child->GetFont());
+
+    EXPECT_EQ(bare->SetSkinFont(u"Text Sans", 10, 0, false, false), S_OK);
+    EXPECT_EQ(bare->GetFont(), Font(10));
+    EXPECT_FALSE(bare->NameFromBase() || bare->SizeFromBase() || bare->StyleFromBase());
 }
 
 TEST_F(ControlTextTest, InheritingChildrenDeriveTheirFontsAgainFromTheParents)
 {
-    ASSERT_EQ(m_root->SetSkinFont(u"", 0, -1, true, false), S_OK);
+    ASSERT_EQ(m_root->SetSkinFont(u"", 0, -1, true, false), 1);
     const RCPtr<FontControl> same = Make(u"same", m_root);
     const RCPtr<FontControl> relative = Make(u"relative", m_root);
     const RCPtr<FontControl> named = Make(u"named", m_root);
     const RCPtr<FontControl> fixed = Make(u"fixed", m_root);
     const RCPtr<FontControl> own = Make(u"own", m_root);
     const RCPtr<FontControl> grandchild = Make(u"grandchild", relative);
-    ASSERT_EQ(same->SetSkinFont(u"", 0, -1, true, false), S_OK);
+    ASSERT_EQ(same->SetSkinFont(u"", 0, -1, true, false), 1);
     ASSERT_EQ(relative->SetSkinFont(u"", 1.5f, -1, true, true), S_OK);
     ASSERT_EQ(named->SetSkinFont(u"Text Mono", 0, LFont::Italic, true, false), S_OK);
     ASSERT_EQ(fixed->SetSkinFont(u"Text Mono", 8, 0, true, false), S_OK);
-    ASSERT_EQ(own->SetSkinFont(u"", 0, -1, false, false), S_OK);
+    ASSERT_EQ(own->SetSkinFont(u"", 0, -1, false, false), 1);
     ASSERT_EQ(grandchild->SetSkinFont(u"", 0, -1, true, false), S_OK);
 
     // Everything from the parent: the parent's font object itself.
@@ -220,11 +227,11 @@ TEST_F(ControlTextTest, InheritingChildrenDeriveTheirFontsAgainFromTheParents)
 
 TEST_F(ControlTextTest, ApplyFontNotifiesTheControlThenItsChildrenInInsertionOrder)
 {
-    ASSERT_EQ(m_root->SetSkinFont(u"", 0, -1, true, false), S_OK);
+    ASSERT_EQ(m_root->SetSkinFont(u"", 0, -1, true, false), 1);
     const RCPtr<FontControl> a = Make(u"a", m_root);
     const RCPtr<FontControl> b = Make(u"b", m_root);
-    ASSERT_EQ(a->SetSkinFont(u"", 0, -1, true, false), S_OK);
-    ASSERT_EQ(b->SetSkinFont(u"", 0, -1, true, false), S_OK);
+    ASSERT_EQ(a->SetSkinFont(u"", 0, -1, true, false), 1);
+    ASSERT_EQ(b->SetSkinFont(u"", 0, -1, true, false), 1);
     m_log.clear();
     TakeDirty();
 
@@ -251,10 +258,10 @@ TEST_F(ControlTextTest, ApplyFontNotifiesTheControlThenItsChildrenInInsertionOrd
 // The relative argument, not the flag a previous call left, decides whether the size is a factor.
 TEST_F(ControlTextTest, SetFontTakesTheRelativeArgumentForTheSize)
 {
-    ASSERT_EQ(m_root->SetSkinFont(u"", 0, -1, true, false), S_OK);
+    ASSERT_EQ(m_root->SetSkinFont(u"", 0, -1, true, false), 1);
     const RCPtr<FontControl> child = Make(u"child", m_root);
 
-    ASSERT_EQ(child->SetSkinFont(u"", 0, -1, true, false), S_OK);
+    ASSERT_EQ(child->SetSkinFont(u"", 0, -1, true, false), 1);
     ASSERT_FALSE(child->SizeRelative());
     EXPECT_EQ(child->SetFont(String(), 1.5f, -1, true), S_OK);
     EXPECT_EQ(child->GetFont(), Font(18));
