@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace VQ::Testing {
@@ -486,6 +487,91 @@ TEST_F(Layout, TextThatCannotGrowWithTheControlAddsNothing)
     clipped->SelectLook(0);
     clipped->UpdateLayout();
     EXPECT_EQ((Rect{0, 0, 5, 5}), clipped->GetRect());
+}
+
+TEST_F(Layout, ANewTextGrowsALabelOnlyWhereTheTextMayExpandIt)
+{
+    const RCPtr<TestControl> root = MakeRoot();
+    auto makeLabel = [&](const char16_t* name, int32_t overflowX) {
+        const RCPtr<TestControl> label = Make(root, name, [&](LLayoutDescriptor& l) {
+            l.XSize = Self(0);
+            l.YSize = Self(17);
+            l.TextOverflowXType = overflowX;
+        });
+        label->AddLook(MakeTextLook(u"", InsetText()));
+        label->SelectLook(0);
+        label->UpdateLayout();
+        return label;
+    };
+    const RCPtr<TestControl> expanding = makeLabel(u"expanding", 1);
+    const RCPtr<TestControl> clipping = makeLabel(u"clipping", 0);
+
+    // 19 characters of 3 pixels and the inset of 2 on both sides.
+    EXPECT_EQ(S_OK, expanding->SetText(String(u"abcdefghi abcdefghi")));
+    EXPECT_EQ(61, expanding->GetRect().width);
+    EXPECT_EQ(S_OK, expanding->SetText(String(u"abcdefghi abcdefghi abc")));
+    EXPECT_EQ(73, expanding->GetRect().width);
+
+    EXPECT_EQ(S_OK, clipping->SetText(String(u"abcdefghi abcdefghi")));
+    EXPECT_EQ(0, clipping->GetRect().width);
+}
+
+// SetText relays out only when on some axis a "Self" minimum meets a text overflow other than Clip.
+// The probe: the layout is edited behind the control's back, so only a new layout pass moves it.
+TEST_F(Layout, SetTextRelaysOutOnlyWhereTheTextCanSizeTheControl)
+{
+    struct Case {
+        const char16_t* name;
+        int32_t overflowX;
+        bool namedMinX;
+        int32_t overflowY;
+        bool namedMinY;
+        bool relayout;
+    };
+    const Case cases[] = {
+        {u"clipBoth", 0, false, 0, false, false},  {u"expandX", 1, false, 0, false, true},
+        {u"wrapX", 2, false, 0, false, true},      {u"expandY", 0, false, 1, false, true},
+        {u"namedMinX", 1, true, 0, false, false},  {u"namedMinY", 0, false, 1, true, false},
+        {u"namedXExpandY", 1, true, 1, false, true},
+    };
+    const RCPtr<TestControl> root = MakeRoot();
+    for (const Case& c : cases) {
+        const RCPtr<TestControl> control = Make(root, c.name, [&](LLayoutDescriptor& l) {
+            l.XSize = Self(10);
+            l.YSize = Self(10);
+            l.TextOverflowXType = c.overflowX;
+            l.TextOverflowYType = c.overflowY;
+            l.XMinSize = Limit(c.namedMinX, 0, 0, c.namedMinX ? u"Children" : u"");
+            l.YMinSize = Limit(c.namedMinY, 0, 0, c.namedMinY ? u"Children" : u"");
+        });
+        ASSERT_EQ((Rect{0, 0, 10, 10}), control->GetRect()) << std::string(String(c.name).ToUTF8());
+        control->GetLayout()->XSize = Self(30);
+
+        // Without the request no text change relays out.
+        EXPECT_TRUE(control->SetText(String(u"first"), false));
+        EXPECT_EQ(10, control->GetRect().width) << std::string(String(c.name).ToUTF8());
+
+        EXPECT_EQ(S_OK, control->SetText(String(u"second")));
+        EXPECT_EQ(c.relayout ? 30 : 10, control->GetRect().width) << std::string(String(c.name).ToUTF8());
+    }
+}
+
+TEST_F(Layout, AnEqualFontChangesNothingAnotherRelaysOut)
+{
+    const RCPtr<TestControl> root = MakeRoot();
+    const RCPtr<TestControl> control = MakeBox(root, u"box", 10, 10);
+    ASSERT_EQ(S_OK, control->ApplyFont(LFont::GetFont(String(u"Layout Test Sans"), 9, 0)));
+    control->GetLayout()->XSize = Self(30);
+    DirtyRegionIsEmpty();
+
+    // The same name, size and style: no new font, no layout, no redraw.
+    EXPECT_EQ(1, control->ApplyFont(LFont::GetFont(String(u"Layout Test Sans"), 9, 0)));
+    EXPECT_EQ(10, control->GetRect().width);
+    EXPECT_TRUE(DirtyRegionIsEmpty());
+
+    EXPECT_EQ(S_OK, control->ApplyFont(LFont::GetFont(String(u"Layout Test Sans"), 10, 0)));
+    EXPECT_EQ(30, control->GetRect().width);
+    EXPECT_FALSE(DirtyRegionIsEmpty());
 }
 
 TEST_F(Layout, SelfLimitsMoveByTheAnchorsShare)
