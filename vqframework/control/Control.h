@@ -77,7 +77,12 @@ public:
         int32_t GetModificationCount() const { return m_modificationCount; }
 
     private:
+        friend class LControl;
+
         void SortIfNeeded() const;
+        // Drops the entry of a control whose constructor threw after joining, without releasing it:
+        // the control is being destroyed, and its entry's reference was never given back.
+        void Forget(LControl* child);
 
         RCPtrArray<LControl> m_items;
         mutable ArrayBuffer<uint32_t> m_tabOrder;
