@@ -375,6 +375,7 @@ TEST_F(Layout, InfiniteLayoutValuesGiveAFiniteRectangleThatSettles)
         {u"i2", "infinite position share", Position(ReferenceClient, infinity, 0), Self(50)},
         {u"i3", "infinite size share", Position(ReferenceClient, 0, 0), Size(ReferenceClient, infinity, 0)},
         {u"i4", "negative infinite share", Position(ReferenceClient, -infinity, 0), Size(ReferenceClient, -infinity, 0)},
+        {u"i5", "beyond the coordinate limit", Position(ReferenceClient, 0, 1e300), Self(1e300)},
     };
     for (const Case& c : cases) {
         const RCPtr<TestControl> child = Make(host, c.name, [&c](LLayoutDescriptor& l) {
@@ -386,6 +387,8 @@ TEST_F(Layout, InfiniteLayoutValuesGiveAFiniteRectangleThatSettles)
         child->UpdateLayout();
         const Rect rect = child->GetRect();
         EXPECT_TRUE(std::isfinite(rect.x) && std::isfinite(rect.width)) << c.what;
+        EXPECT_LE(std::fabs(rect.x), 4503599627370496.0) << c.what;
+        EXPECT_LE(std::fabs(rect.width), 4503599627370496.0) << c.what;
         EXPECT_EQ(child->UpdateLayout(), 1) << c.what;
     }
 }
