@@ -2,14 +2,13 @@
 #include "vqframework/control/Control.h"
 
 #include "vqframework/application/ApplicationServices.h"
+#include "vqframework/control/LayoutSuspension.h"
 #include "vqframework/control/MenuItemUpdater.h"
 #include "vqframework/control/RootWindow.h"
 #include "vqframework/controlbase/ControlFactory.h"
 
 #include <algorithm>
-#include <charconv>
 #include <string>
-#include <system_error>
 
 namespace VQ {
 
@@ -37,7 +36,7 @@ bool GetCreateParam(const RCPtr<LControlDescriptor>& descriptor, const char16_t*
 
 // The leading decimal number of a text after blanks, as the C run-time's wide atof reads it in the
 // "C" locale: an optional sign, digits with an optional point, an optional exponent; 0 when there is
-// none.
+// none, an infinity when it is too large, 0 when too small.
 double ParseLeadingNumber(const LControl::String& text)
 {
     const auto view = text.View();
@@ -57,9 +56,7 @@ double ParseLeadingNumber(const LControl::String& text)
     }
     if (digits.empty() || digits[0] == '+' || digits[0] == '-')
         return 0.0;
-    double value = 0.0;
-    if (std::from_chars(digits.data(), digits.data() + digits.size(), value).ec != std::errc())
-        return 0.0;
+    const double value = detail::ParseDouble(digits.c_str());
     return negative ? -value : value;
 }
 
@@ -85,7 +82,15 @@ LControl::LControl(const RCPtr<LControl>& parent, const String& name) : m_name(n
         m_stringTable = factory->GetStringTable(parent, name);
 }
 
-LControl::~LControl() = default;
+LControl::~LControl()
+{
+    // Only a constructor that threw after joining its parent leaves a parent here: otherwise the
+    // parent's entry would still keep this control alive.
+    if (m_parent) {
+        const RCPtr<LControl> parent = m_parent;
+        parent->m_children.Forget(this);
+    }
+}
 
 void LControl::CompleteCreation(const RCPtr<LControl>& control, const RCPtr<LControlDescriptor>& descriptor)
 {
@@ -199,23 +204,24 @@ VQRESULT LControl::CreateFromDescriptor(const RCPtr<LControlDescriptor>& descrip
     }
 
     // Children whose names the new descriptor still lists keep their identity; the rest are dropped.
-    m_layoutSuspended = true;
-    const RCPtrArray<LControlDescriptor>& childDescriptors = descriptor->GetChildren();
-    for (uint32_t i = 0; i < childDescriptors.GetCount(); ++i) {
-        const RCPtr<LControlDescriptor>& childDescriptor = childDescriptors.GetAt(i);
-        RCPtr<LControl> child;
-        for (uint32_t s = 0; s < saved.GetCount(); ++s) {
-            if (saved.GetAt(s)->GetName() == childDescriptor->GetName()) {
-                child = saved.GetAt(s);
-                saved.Remove(s, 1);
-                break;
+    {
+        const LayoutSuspension suspension(m_layoutSuspended);
+        const RCPtrArray<LControlDescriptor>& childDescriptors = descriptor->GetChildren();
+        for (uint32_t i = 0; i < childDescriptors.GetCount(); ++i) {
+            const RCPtr<LControlDescriptor>& childDescriptor = childDescriptors.GetAt(i);
+            RCPtr<LControl> child;
+            for (uint32_t s = 0; s < saved.GetCount(); ++s) {
+                if (saved.GetAt(s)->GetName() == childDescriptor->GetName()) {
+                    child = saved.GetAt(s);
+                    saved.Remove(s, 1);
+                    break;
+                }
             }
+            AddChildFromDescriptor(child, childDescriptor);
         }
-        AddChildFromDescriptor(child, childDescriptor);
+        for (uint32_t s = 0; s < saved.GetCount(); ++s)
+            AddChildFromDescriptor(saved.GetAt(s), RCPtr<LControlDescriptor>());
     }
-    for (uint32_t s = 0; s < saved.GetCount(); ++s)
-        AddChildFromDescriptor(saved.GetAt(s), RCPtr<LControlDescriptor>());
-    m_layoutSuspended = false;
     if (m_children.GetCount() > 0)
         UpdateLayout();
     UpdateConditions();
@@ -439,8 +445,10 @@ VQRESULT LControl::CloseQueuedControls()
         closing.Add(m_closeQueue.GetAt(0));
         m_closeQueue.Remove(0, 1);
     }
+    // A control that moved to another parent since it was queued is no longer ours to close.
     for (uint32_t i = 0; i < closing.GetCount(); ++i)
-        closing.GetAt(i)->Close();
+        if (closing.GetAt(i)->m_parent.Get() == this)
+            closing.GetAt(i)->Close();
     ReleaseIdle();
     return S_OK;
 }

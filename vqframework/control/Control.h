@@ -60,7 +60,8 @@ public:
         const RCPtr<LControl>& GetAt(uint32_t index, int32_t order) const;
         uint32_t GetCount() const { return m_items.GetCount(); }
 
-        // E_INVALIDARG for an empty reference, E_FAIL for a name already in the list; else 0.
+        // E_INVALIDARG for an empty reference, a control with a parent, the owner or one of its
+        // ancestors; E_FAIL for a name already in the list; else 0.
         VQRESULT Add(const RCPtr<LControl>& child);
         // The former index, or -1 when the child is not in the list.
         int32_t Remove(const RCPtr<LControl>& child);
@@ -77,7 +78,12 @@ public:
         int32_t GetModificationCount() const { return m_modificationCount; }
 
     private:
+        friend class LControl;
+
         void SortIfNeeded() const;
+        // Drops the entry of a control whose constructor threw after joining, without releasing it:
+        // the control is being destroyed, and its entry's reference was never given back.
+        void Forget(LControl* child);
 
         RCPtrArray<LControl> m_items;
         mutable ArrayBuffer<uint32_t> m_tabOrder;
@@ -293,7 +299,8 @@ public:
 
     // Children ----------------------------------------------------------------------------------------
 
-    // 1 when it is the parent already, else 0; a parent that refuses the control leaves it without one.
+    // 1 when it is the parent already, E_INVALIDARG for the control itself or one of its descendants,
+    // else 0; a parent that refuses the control leaves it without one.
     int32_t SetParent(const RCPtr<LControl>& parent);
     // The last child of exactly that name, or a shared empty reference.
     const RCPtr<LControl>& FindChild(const String& name) const;

@@ -113,8 +113,12 @@ int32_t LControl::ChildControlList::IndexOf(const LControl* child) const
 
 VQRESULT LControl::ChildControlList::Add(const RCPtr<LControl>& child)
 {
-    if (!child)
+    if (!child || child->m_parent)
         return E_INVALIDARG;
+    // The owner or one of its ancestors as a child would close a cycle of parent links.
+    for (const LControl* ancestor = m_owner; ancestor; ancestor = ancestor->m_parent.Get())
+        if (ancestor == child.Get())
+            return E_INVALIDARG;
     for (uint32_t i = 0; i < m_items.GetCount(); ++i)
         if (m_items.GetAt(i)->m_name == child->m_name)
             return E_FAIL;
@@ -153,6 +157,29 @@ int32_t LControl::ChildControlList::Remove(const RCPtr<LControl>& child)
     ++m_modificationCount;
     m_owner->OnChildRemoved(removed, index);
     return index;
+}
+
+void LControl::ChildControlList::Forget(LControl* child)
+{
+    const int32_t index = IndexOf(child);
+    if (index < 0)
+        return;
+    const int32_t overflow = OverflowOf(*child);
+    if (overflow != 0) {
+        m_owner->m_overflowCount -= overflow;
+        m_owner->AddOverflowToAncestors(-overflow);
+    }
+    // The slot's pointer moves into storage that is never destroyed, so no release reaches the
+    // control under destruction.
+    union Abandoned {
+        RCPtr<LControl> pointer;
+        Abandoned() : pointer() {}
+        ~Abandoned() {}
+    } taken;
+    m_items.RemoveItem(static_cast<uint32_t>(index), taken.pointer);
+    ++m_modificationCount;
+    m_owner->AddCyclicReferences(-1);
+    child->m_parent.Release();
 }
 
 int32_t LControl::ChildControlList::RemoveAll()
@@ -195,6 +222,10 @@ int32_t LControl::SetParent(const RCPtr<LControl>& parent)
 {
     if (parent == m_parent)
         return 1;
+    // A parent among the control's own subtree would close a cycle of parent links.
+    for (const LControl* ancestor = parent.Get(); ancestor; ancestor = ancestor->m_parent.Get())
+        if (ancestor == this)
+            return E_INVALIDARG;
     // The old parent's list may hold the last reference to this control. The constructor calls this
     // while the count is still 0, when a reference of our own would delete the control on release.
     RCPtr<LControl> self;

@@ -3,6 +3,7 @@
 #include "vqframework/control/Control.h"
 
 #include "vqframework/application/ApplicationServices.h"
+#include "vqframework/control/LayoutSuspension.h"
 #include "vqframework/control/RootWindow.h"
 
 #include <algorithm>
@@ -20,6 +21,12 @@ constexpr double TextLimit = 8388608.0;
 double ClampCoordinate(double value)
 {
     return std::clamp(value, -CoordinateLimit, CoordinateLimit);
+}
+
+// 0 for an infinity or a NaN, else the value within the coordinate limit.
+double FiniteCoordinate(double value)
+{
+    return std::isfinite(value) ? ClampCoordinate(value) : 0.0;
 }
 
 // A float factor times a size, taken from the float's exact value, rounded half away from zero.
@@ -175,6 +182,10 @@ VQRESULT LControl::UpdateLayout()
     ApplyMaxSize(position, size);
     rect = {position.x, position.y, size.x, size.y};
     rect.Normalize();
+    // Skin values can reach infinity, and a NaN never compares equal: such a rectangle would count
+    // as changed at every layout.
+    rect = {FiniteCoordinate(rect.x), FiniteCoordinate(rect.y), FiniteCoordinate(rect.width),
+            FiniteCoordinate(rect.height)};
     return SetRect({rect.x, rect.y}, {rect.width, rect.height});
 }
 
@@ -423,11 +434,7 @@ VQRESULT LControl::SetRect(const PointT<double>& position, const PointT<double>&
 
     if (!sizeKept && !m_layoutSuspended) {
         // Cleared also when a child list that shrank under the walk throws.
-        struct Suspension {
-            bool& flag;
-            explicit Suspension(bool& suspended) : flag(suspended) { flag = true; }
-            ~Suspension() { flag = false; }
-        } suspension(m_layoutSuspended);
+        const LayoutSuspension suspension(m_layoutSuspended);
         const uint32_t count = m_children.GetCount();
         for (uint32_t i = 0; i < count; ++i) {
             const RCPtr<LControl> child = m_children.GetAt(i, ChildControlList::OrderInsertion);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,17 @@ public:
     }
 
     std::vector<std::pair<std::u16string, int32_t>> removals;
+};
+
+// Builds itself from the descriptor, then fails: its base has joined the parent by then.
+class ThrowingControl : public TestControl {
+public:
+    ThrowingControl(const RCPtr<LControl>& parent, const String& name, const RCPtr<LControlDescriptor>& descriptor)
+        : TestControl(parent, name)
+    {
+        CreateFromDescriptor(descriptor);
+        throw std::runtime_error("construction failed");
+    }
 };
 
 class ChildListTest : public ::testing::Test {
@@ -129,7 +141,6 @@ TEST_F(ChildListTest, AddRefusesEmptyAndTakenNamesButNotOtherCase)
     EXPECT_EQ(list.Add(RCPtr<LControl>()), E_INVALIDARG);
     const RCPtr<LControl> twin = Make(u"a", {});
     EXPECT_EQ(list.Add(twin), E_FAIL);
-    EXPECT_EQ(list.Add(a), E_FAIL);
     EXPECT_FALSE(twin->GetParent());
     EXPECT_EQ(list.GetCount(), 1u);
     EXPECT_EQ(m_root->GetCyclicCount(), cyclic);
@@ -141,6 +152,73 @@ TEST_F(ChildListTest, AddRefusesEmptyAndTakenNamesButNotOtherCase)
     EXPECT_EQ(m_root->GetCyclicCount(), cyclic + 1);
     EXPECT_EQ(list.GetModificationCount(), modifications + 1);
     EXPECT_EQ(Order(*m_root, List::OrderInsertion), (Names{u"a", u"A"}));
+}
+
+TEST_F(ChildListTest, AddRefusesAControlWithAParentOrOneThatWouldCloseACycle)
+{
+    const RCPtr<LControl> p = Child(u"p");
+    const RCPtr<LControl> q = Make(u"q", p);
+    const RCPtr<LControl> other = Make(u"other", {});
+    const RCPtr<LControl> elsewhere = Make(u"elsewhere", other);
+    const RCPtr<LControl> alone = Make(u"alone", {});
+    alone->SetClipToParent(false);
+    m_root->SetClipToParent(false);
+    struct Case {
+        const char* what;
+        RCPtr<LControl> owner;
+        RCPtr<LControl> child;
+    };
+    const Case cases[] = {
+        {"a child of another control", q, elsewhere},
+        {"a child of the owner", p, q},
+        {"the owner's parentless ancestor", q, m_root},
+        {"the owner itself", alone, alone},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        List& list = c.owner->GetChildren();
+        const RCPtr<LControl> parent = c.child->GetParent();
+        const uint32_t count = list.GetCount();
+        const int32_t cyclic = c.owner->GetCyclicCount();
+        const int32_t modifications = list.GetModificationCount();
+        const int32_t overflow = c.owner->GetOverflowCount();
+
+        EXPECT_EQ(list.Add(c.child), E_INVALIDARG);
+        EXPECT_EQ(c.child->GetParent(), parent);
+        EXPECT_EQ(list.GetCount(), count);
+        EXPECT_EQ(c.owner->GetCyclicCount(), cyclic);
+        EXPECT_EQ(list.GetModificationCount(), modifications);
+        EXPECT_EQ(c.owner->GetOverflowCount(), overflow);
+    }
+    EXPECT_EQ(m_root->GetChildren().GetCount(), 1u);
+    EXPECT_EQ(elsewhere->GetParent(), other);
+}
+
+// The failed control's entry goes without a release and without telling the parent of a control
+// half destroyed; the fixture's release of the root then finds a sound tree.
+TEST_F(ChildListTest, AConstructorThatThrowsAfterJoiningLeavesNoEntryBehind)
+{
+    RCPtr<LControl> parent;
+    LControl::Create<RecordingControl>(parent, m_root, MakeDescriptor(u"parent"));
+    const int32_t cyclic = parent->GetCyclicCount();
+    const int32_t modifications = parent->GetChildren().GetModificationCount();
+    const RCPtr<LControlDescriptor> descriptor = MakeDescriptor(u"failing");
+    descriptor->GetLayout()->ClipToParent = false;
+
+    RCPtr<LControl> made;
+    EXPECT_THROW(made = RCPtr<LControl>(new ThrowingControl(parent, LControl::String(u"failing"), descriptor)),
+                 std::runtime_error);
+    EXPECT_FALSE(made);
+    EXPECT_EQ(parent->GetChildren().GetCount(), 0u);
+    EXPECT_FALSE(parent->FindChild(LControl::String(u"failing")));
+    EXPECT_EQ(parent->GetCyclicCount(), cyclic);
+    EXPECT_GT(parent->GetChildren().GetModificationCount(), modifications);
+    EXPECT_EQ(parent->GetOverflowCount(), 0);
+    EXPECT_EQ(m_root->GetOverflowCount(), 0);
+    EXPECT_TRUE(static_cast<RecordingControl&>(*parent).removals.empty());
+
+    // The name is free again.
+    EXPECT_EQ(Make(u"failing", parent)->GetParent(), parent);
 }
 
 TEST_F(ChildListTest, ConstructorWithATakenNameLeavesTheControlWithoutParent)
@@ -342,6 +420,27 @@ TEST_F(ChildListTest, SetParentMovesTheControlBetweenParents)
     EXPECT_EQ(taken->SetParent(m_root), S_OK);
     EXPECT_FALSE(taken->GetParent());
     EXPECT_NE(m_root->FindChild(LControl::String(u"taken")), taken);
+}
+
+// A control among its own subtree would make the walks up the parent links endless.
+TEST_F(ChildListTest, SetParentRefusesTheControlItselfAndItsDescendants)
+{
+    const RCPtr<LControl> p = Child(u"p");
+    const RCPtr<LControl> q = Make(u"q", p);
+    const RCPtr<LControl> r = Make(u"r", q);
+    const int32_t rootCyclic = m_root->GetCyclicCount();
+
+    for (const RCPtr<LControl>& target : {p, q, r}) {
+        SCOPED_TRACE(U8(target->GetName()));
+        const int32_t targetCyclic = target->GetCyclicCount();
+        ASSERT_EQ(p->SetParent(target), E_INVALIDARG);
+        ASSERT_EQ(p->GetParent(), m_root);
+        EXPECT_EQ(target->GetCyclicCount(), targetCyclic);
+    }
+    EXPECT_EQ(m_root->FindChild(LControl::String(u"p")), p);
+    EXPECT_EQ(m_root->GetCyclicCount(), rootCyclic);
+    EXPECT_TRUE(Root().removals.empty());
+    EXPECT_EQ(r->GetTopLevelControl(), m_root);
 }
 
 TEST_F(ChildListTest, CyclicCountRisesByOnePerChildAndReleasingTheRootFreesTheTree)

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -234,6 +235,10 @@ TEST_F(ControlLifecycleTest, AppliesCreateParameters)
         {"positiveTab", param("USE_PARENT_TOOLTIP", "True\n") + param("WANTS_TAB", "tRuE"), 2, false, 0.0, true, true},
         {"other", param("USE_PARENT_TOOLTIP", "1") + param("WANTS_TAB", "false") + param("INITIAL_VALUE", "--1"), 0,
          false, 0.0, false, false},
+        // Out of range reads as an infinity, which the value clamps.
+        {"huge", param("INITIAL_VALUE", "1e999"), 0, false, 1.0, false, false},
+        {"hugeNegative", param("INITIAL_VALUE", "-1e999x"), 0, false, 0.0, false, false},
+        {"tiny", param("INITIAL_VALUE", "1e-999"), 0, false, 0.0, false, false},
     };
     std::string skin = "<SubControl Name=\"root\" Class=\"Test.Control\">";
     for (const Case& c : cases)
@@ -487,6 +492,50 @@ TEST_F(ControlLifecycleTest, ClosesChildrenAtOnceOrAtTheNextIdleTick)
 
     root->Close();
     rootWindow.Release();
+}
+
+TEST_F(ControlLifecycleTest, AQueuedChildThatMovedToAnotherParentIsNotClosed)
+{
+    LoadSkins({R"(<SubControl Name="root" Class="Test.Recording"><SubControl Name="a" Class="Test.Recording" />
+                    <SubControl Name="b" Class="Test.Recording" /></SubControl>
+                  <SubControl Name="other" Class="Test.Recording" />)"});
+    const RCPtr<LControl> root = Create(u"root");
+    const RCPtr<LControl> other = Create(u"other");
+    const RCPtr<LControl> a = Child(root, u"a");
+    const RCPtr<LControl> b = Child(root, u"b");
+    ASSERT_EQ(root->RemoveChildLater(a), S_OK);
+    ASSERT_EQ(root->RemoveChildLater(b), S_OK);
+    ASSERT_EQ(b->SetParent(other), S_OK);
+
+    EXPECT_EQ(root->CloseQueuedControls(), S_OK);
+    EXPECT_FALSE(a->GetParent());
+    EXPECT_EQ(b->GetParent(), other);
+    EXPECT_EQ(Child(other, u"b"), b);
+    EXPECT_EQ(static_cast<TestControl&>(*root).GetCloseQueueCount(), 0);
+    EXPECT_EQ(root->GetIdleRequests(), 0);
+}
+
+// Fails while re-creation hands its children their new descriptors.
+class FailingRecreation : public TestControl {
+public:
+    using TestControl::TestControl;
+
+    VQRESULT AddChildFromDescriptor(const RCPtr<LControl>&, const RCPtr<LControlDescriptor>&) override
+    {
+        throw std::runtime_error("re-creation failed");
+    }
+};
+
+TEST_F(ControlLifecycleTest, AFailedRecreationDoesNotLeaveTheLayoutSuspended)
+{
+    const RCPtr<LControlDescriptor> descriptor = Testing::MakeDescriptor(u"root");
+    Testing::MakeDescriptor(u"child", descriptor);
+    RCPtr<LControl> root;
+    LControl::Create<FailingRecreation>(root, {}, descriptor);
+    ASSERT_TRUE(root->IsCreated());
+
+    EXPECT_THROW(root->CreateFromDescriptor(descriptor), std::runtime_error);
+    EXPECT_FALSE(root->IsLayoutSuspended());
 }
 
 TEST_F(ControlLifecycleTest, AddChildFromDescriptorNeedsBothArguments)

@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -353,6 +354,42 @@ TEST_F(Layout, AnchorsAndFarEdgesPlaceTheControl)
         child->UpdateLayout();
         EXPECT_EQ(c.x, child->GetRect().x) << c.what;
         EXPECT_EQ(c.width, child->GetRect().width) << c.what;
+    }
+}
+
+// An anchor or a share read from a skin can be infinite; the rectangle stays finite and settles.
+TEST_F(Layout, InfiniteLayoutValuesGiveAFiniteRectangleThatSettles)
+{
+    const RCPtr<TestControl> root = MakeRoot();
+    const RCPtr<TestControl> host = MakeBox(root, u"host", 200, 100);
+    const float infinity = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char16_t* name;
+        const char* what;
+        LayoutPosition position;
+        LayoutSize size;
+    };
+    const Case cases[] = {
+        {u"i0", "infinite anchor", Position(ReferenceClient, 0, 10, u"", infinity), Self(50)},
+        {u"i1", "infinite anchor, no size", Position(ReferenceClient, 0, 10, u"", infinity), Self(0)},
+        {u"i2", "infinite position share", Position(ReferenceClient, infinity, 0), Self(50)},
+        {u"i3", "infinite size share", Position(ReferenceClient, 0, 0), Size(ReferenceClient, infinity, 0)},
+        {u"i4", "negative infinite share", Position(ReferenceClient, -infinity, 0), Size(ReferenceClient, -infinity, 0)},
+        {u"i5", "beyond the coordinate limit", Position(ReferenceClient, 0, 1e300), Self(1e300)},
+    };
+    for (const Case& c : cases) {
+        const RCPtr<TestControl> child = Make(host, c.name, [&c](LLayoutDescriptor& l) {
+            l.XPosition = c.position;
+            l.XSize = c.size;
+            l.YPosition = Position(ReferenceClient, 0, 0);
+            l.YSize = Self(10);
+        });
+        child->UpdateLayout();
+        const Rect rect = child->GetRect();
+        EXPECT_TRUE(std::isfinite(rect.x) && std::isfinite(rect.width)) << c.what;
+        EXPECT_LE(std::fabs(rect.x), 4503599627370496.0) << c.what;
+        EXPECT_LE(std::fabs(rect.width), 4503599627370496.0) << c.what;
+        EXPECT_EQ(child->UpdateLayout(), 1) << c.what;
     }
 }
 
