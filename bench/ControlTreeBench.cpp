@@ -65,6 +65,7 @@ public:
     LRootWindow* GetActiveRootWindow() override { return nullptr; }
     LRootWindow* GetRootWindow(int32_t) override { return nullptr; }
     PointT<int32_t> GetScreenCursorPos() override { return {}; }
+    uintptr_t GetCursorHandle(const char16_t*) override { return 0; }
 
 private:
     LControlFactory* m_factory;

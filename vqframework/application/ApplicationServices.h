@@ -59,6 +59,8 @@ public:
     virtual LRootWindow* GetRootWindow(int32_t index) = 0;
     // The pointer position in screen pixels.
     virtual PointT<int32_t> GetScreenCursorPos() = 0;
+    // The cursor of an id such as "UI_CURSOR_ARROW"; 0 for an unknown id.
+    virtual uintptr_t GetCursorHandle(const char16_t* id) = 0;
 
     // The user's settings file, "UserSettings.ini".
     static constexpr int32_t SettingsFileUser = 1;

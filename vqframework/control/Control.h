@@ -350,6 +350,16 @@ public:
 
     // E_INVALIDARG for an index without an opacity; an opacity outside 0..1 is not stored.
     VQRESULT SetLookOpacity(int32_t index, float opacity, bool exclusive);
+    // The region (control coordinates) the look at index draws in; E_INVALIDARG without that look.
+    VQRESULT SetLookRegion(int32_t index, const RectRegion& region);
+    void ClearLookRegion(int32_t index);
+    void ClearLookRegions();
+    // Look a draws where look b does not; E_INVALIDARG unless both exist.
+    VQRESULT SetLookRegionExcept(int32_t a, int32_t b);
+    // E_FAIL without a look; 1 when nothing changed.
+    VQRESULT SetLookImage(const RCPtr<LBitmap>& bitmap, ResizeType resizeType, bool replace, int32_t index);
+    // E_FAIL without a look, E_INVALIDARG without a part.
+    VQRESULT SetLookPart(const RCPtr<LVisualPart>& part, int32_t index);
     // An index within the list gives that entry, even empty; any other the shown look.
     const RCPtr<LLook>& GetLook(int32_t index) const;
     int32_t GetVisibleLookIndex() const;
@@ -362,6 +372,16 @@ public:
     void InvalidateOverflow();
     // Appends the non-clipping controls of the subtree in z order; the number appended.
     int32_t CollectOverflowControls(RCPtrArray<LControl>& list, bool skipHidden, bool includeSelf);
+
+    // Hit testing ---------------------------------------------------------------------------------------
+
+    // INT_MIN when the control and every ancestor clip to their parents, else the largest Z_Order
+    // among those that do not.
+    int32_t GetEffectiveZOrder() const;
+    // Empties the list and fills it with the subtree depth first; the count.
+    int32_t GetDescendants(RCPtrArray<LControl>& list);
+    // The control whose tooltip shows for this one.
+    RCPtr<LControl> GetTooltipOwner();
 
     // Focus, conditions, value, idle -------------------------------------------------------------------
 
@@ -376,6 +396,10 @@ public:
     // The 13 condition bits.
     uint32_t GetConditions() const;
     void UpdateConditions();
+    // Forces the hover bit on without the pointer.
+    void SetHighlighted(bool highlighted);
+    // The control's own cursor, applied while the pointer is over it; 0 for none.
+    void SetCursor(CursorHandle cursor);
     double GetValue() const { return m_value; }
     double NormalizedToValue(double normalized) const;
     double ValueToNormalized(double value) const;

@@ -32,4 +32,14 @@ void LControl::UpdateConditions()
 
 void LControl::OnConditionsChanged(const RCPtr<LConditionsParam>&) {}
 
+void LControl::SetHighlighted(bool highlighted)
+{
+    m_highlighted = highlighted;
+}
+
+void LControl::SetCursor(CursorHandle cursor)
+{
+    m_cursor = cursor;
+}
+
 } // namespace VQ

@@ -28,4 +28,15 @@ void LControl::ControlAtPoint(RCPtr<LControl>& target, const RCPtr<LControl>&, c
     target.Release();
 }
 
+int32_t LControl::GetEffectiveZOrder() const
+{
+    return INT32_MIN;
+}
+
+int32_t LControl::GetDescendants(RCPtrArray<LControl>& list)
+{
+    list.Clear();
+    return 0;
+}
+
 } // namespace VQ

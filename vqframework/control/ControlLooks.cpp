@@ -287,4 +287,28 @@ VQRESULT LControl::RenderAfterChildren(const RCPtr<LRenderer>&)
     return S_OK;
 }
 
+VQRESULT LControl::SetLookRegion(int32_t, const RectRegion&)
+{
+    return E_INVALIDARG;
+}
+
+void LControl::ClearLookRegion(int32_t) {}
+
+void LControl::ClearLookRegions() {}
+
+VQRESULT LControl::SetLookRegionExcept(int32_t, int32_t)
+{
+    return E_INVALIDARG;
+}
+
+VQRESULT LControl::SetLookImage(const RCPtr<LBitmap>&, ResizeType, bool, int32_t)
+{
+    return E_FAIL;
+}
+
+VQRESULT LControl::SetLookPart(const RCPtr<LVisualPart>&, int32_t)
+{
+    return E_FAIL;
+}
+
 } // namespace VQ

@@ -111,4 +111,9 @@ VQRESULT LControl::PerformEdit(int32_t)
     VQ_THROW_DETAIL(std::logic_error, "LControl::PerformEdit must be overridden");
 }
 
+RCPtr<LControl> LControl::GetTooltipOwner()
+{
+    return RCPtr<LControl>(this);
+}
+
 } // namespace VQ

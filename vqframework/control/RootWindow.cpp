@@ -1,5 +1,7 @@
 #include "vqframework/control/RootWindow.h"
 
+#include "vqframework/control/Control.h"
+
 #include "vqframework/renderer/Renderer.h"
 
 #include <algorithm>
@@ -13,6 +15,8 @@ LRootWindow::LRootWindow(const RCPtr<LRenderer>& renderer, IWindowOSServices* se
 {
 }
 
+LRootWindow::~LRootWindow() = default;
+
 RCPtr<LRootWindow> LRootWindow::Create(const RCPtr<LRenderer>& renderer, IWindowOSServices* services)
 {
     RCPtr<LRootWindow> window(new LRootWindow(renderer, services));
@@ -24,6 +28,7 @@ VQRESULT LRootWindow::ReleaseCyclicReferences()
 {
     RemoveAllClients();
     m_services = nullptr;
+    SetRootControl(RCPtr<LControl>());
     Shutdown();
     return GetCyclicCount() == 0 && GetRefCount() == 1 ? S_OK : E_FAIL;
 }
@@ -68,6 +73,47 @@ void LRootWindow::TakeDirtyRegion(RectRegion& region)
     std::scoped_lock lock(m_regionLock);
     region.Append(m_dirtyRegion);
     m_dirtyRegion.Clear();
+}
+
+VQRESULT LRootWindow::SetRootControl(const RCPtr<LControl>& control)
+{
+    m_focusControl.Release();
+    m_previousFocusControl.Release();
+    m_hoverControl.Release();
+    m_captureControl.Release();
+    if (m_rootControl) {
+        const RCPtr<LControl> old = std::move(m_rootControl);
+        // The old control's link to this window stops counting as cyclic before Close drops it.
+        AddCyclicReferences(-1);
+        old->Close();
+    }
+    if (!control)
+        return S_OK;
+
+    m_rootControl = control;
+    if (!control->GetRootWindow())
+        control->AttachToRootWindow(this);
+    // The root control always fills the client area.
+    if (const RCPtr<LLayoutDescriptor>& layout = control->GetLayout()) {
+        LayoutPositionSpec position[2];
+        LayoutSizeSpec size[2];
+        for (int32_t axis = 0; axis < 2; ++axis) {
+            layout->GetPlacement(axis, position[axis], size[axis]);
+            position[axis] = {0, ReferenceClient, position[axis].name, 0, 0, position[axis].docked};
+            size[axis] = {ReferenceClient, size[axis].name, 1.0f, 0};
+        }
+        control->SetPlacementXY(position[0], size[0], position[1], size[1]);
+    }
+    if (!m_focusControl && m_services) {
+        if (m_services->HasFocus())
+            control->SetFocus(true);
+        else
+            m_services->SetFocus();
+    }
+    AddCyclicReferences(1);
+    const PointT<int32_t> client = GetClientSize();
+    Invalidate(0, 0, client.x, client.y);
+    return S_OK;
 }
 
 } // namespace VQ

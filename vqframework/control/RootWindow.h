@@ -44,6 +44,32 @@ public:
     // Moves the dirty region into region, leaving it empty.
     void TakeDirtyRegion(RectRegion& region);
 
+    // The control tree the window shows; none removes it. Returns 0.
+    VQRESULT SetRootControl(const RCPtr<LControl>& control);
+    const RCPtr<LControl>& GetRootControl() const { return m_rootControl; }
+
+    // Draws the tree into the region (client pixels) with the window's renderer.
+    void Paint(const RectRegion& region);
+    // Draws a control and its clipped descendants, then the non-clipping ones in an unclipped pass.
+    void RenderTree(const RCPtr<LControl>& control, const RectRegion& region, bool unclippedPass);
+
+    // The deepest control under a client point and the point in its coordinates; none when no
+    // control lies there. With updateHover the control found becomes the hover control.
+    virtual RCPtr<LControl> ControlAtPoint(const PointT<int32_t>& point, PointT<int32_t>& localPoint,
+                                           bool updateHover);
+    void SetHoverControl(const RCPtr<LControl>& control);
+    const RCPtr<LControl>& GetHoverControl() const { return m_hoverControl; }
+    const RCPtr<LControl>& GetCaptureControl() const { return m_captureControl; }
+    const RCPtr<LControl>& GetFocusControl() const { return m_focusControl; }
+    const RCPtr<LControl>& GetTooltipOwner() const { return m_tooltipOwner; }
+    // The pointer in client pixels.
+    PointT<int32_t> GetCursorPos();
+    // 0 applies the application's arrow cursor; returns the previous cursor (0 without services).
+    IWindowOSServices::CursorHandle SetCursor(IWindowOSServices::CursorHandle cursor);
+
+protected:
+    ~LRootWindow() override;
+
 private:
     LRootWindow(const RCPtr<LRenderer>& renderer, IWindowOSServices* services);
 
@@ -51,8 +77,15 @@ private:
     IWindowOSServices* m_services;
     // Until the platform window answers.
     RectT<int32_t> m_windowRect{0, 0, 1024, 768};
+    RCPtr<LControl> m_rootControl;
     RectRegion m_dirtyRegion;
+    // Guards m_dirtyRegion, the one thing other threads reach.
     Mutex m_regionLock;
+    RCPtr<LControl> m_focusControl;
+    RCPtr<LControl> m_previousFocusControl;
+    RCPtr<LControl> m_hoverControl;
+    RCPtr<LControl> m_tooltipOwner;
+    RCPtr<LControl> m_captureControl;
 };
 
 } // namespace VQ

@@ -52,6 +52,11 @@ public:
         return index >= 0 && static_cast<size_t>(index) < rootWindows.size() ? rootWindows[index] : nullptr;
     }
     PointT<int32_t> GetScreenCursorPos() override { return screenCursorPos; }
+    uintptr_t GetCursorHandle(const char16_t* id) override
+    {
+        const auto found = cursors.find(id ? id : u"");
+        return found == cursors.end() ? 0 : found->second;
+    }
 
     struct MessageBox {
         std::string caption;
@@ -74,6 +79,7 @@ public:
     LRootWindow* activeRootWindow = nullptr;
     std::vector<LRootWindow*> rootWindows;
     PointT<int32_t> screenCursorPos;
+    std::map<std::u16string, uintptr_t> cursors;
 };
 
 } // namespace VQ::test
