@@ -307,6 +307,31 @@ TEST_F(ControlConditionsTest, FirstRecomputationOfANewControlAnnouncesTheBitsAlr
     control->ReleaseCyclicReferences();
 }
 
+TEST_F(ControlConditionsTest, RecomputingInsideAReceiverLeavesTheOuterChangeToFinish)
+{
+    const RCPtr<ConditionsControl> control = Make({}, u"c");
+    control->Apply(Enabled | Visible);
+    Clear();
+    // Registered last, so it hears each change before the listener.
+    RCPtr<test::RecordingClient> focuser(new test::RecordingClient("", nullptr));
+    focuser->action = [&](test::RecordingClient&, const RCPtr<LNotificationDistributor>&,
+                          const RCPtr<LNotification>&) {
+        if (control->GetConditions() & Focus)
+            return;
+        control->SetState(Enabled | Visible | Over | Focus);
+        control->UpdateConditions();
+    };
+    focuser->Register(RCPtr<LNotificationDistributor>(control.Get()), u"NID_CONDITION_CHANGE", 0);
+
+    control->SetMouseOver(true);
+    // The nested change announces the focus; the outer one still announces its hover, once.
+    EXPECT_EQ((Log{"c:hook", "c:hook", "c:NID_CONDITION_CHANGE", "c:NID_HAS_FOCUS_CONDITION_CHANGE",
+                   "c:NID_CONDITION_CHANGE", "c:NID_HOVER_CONDITION_CHANGE"}),
+              Notes());
+    EXPECT_EQ(0x1C05u, control->GetAnnouncedConditions());
+    focuser->UnregisterAll();
+}
+
 TEST_F(ControlConditionsTest, SetHighlightedRecomputesOnlyOnAChange)
 {
     const RCPtr<ConditionsControl> control = Make({}, u"c");
