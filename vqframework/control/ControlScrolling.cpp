@@ -113,7 +113,10 @@ VQRESULT LControl::PerformEdit(int32_t)
 
 RCPtr<LControl> LControl::GetTooltipOwner()
 {
-    return RCPtr<LControl>(this);
+    LControl* owner = this;
+    while (owner->m_parent && owner->m_useParentTooltip && owner->GetTooltipText().IsEmpty())
+        owner = owner->m_parent.Get();
+    return RCPtr<LControl>(owner);
 }
 
 } // namespace VQ
