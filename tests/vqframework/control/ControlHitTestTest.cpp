@@ -278,6 +278,17 @@ TEST_F(HitTreeTest, GreaterEffectiveZOrderWinsAndTiesKeepTheUpperControl)
     }
 }
 
+TEST_F(HitTreeTest, LowerSiblingWithUnclippedDescendantsDoesNotWinATie)
+{
+    // Its unclipped child, away from the point, makes lower be asked even after upper was hit.
+    const RCPtr<HitControl> away = Place(lower, u"away", 0, 60, 10, 10);
+    away->SetClipToParent(false);
+    ASSERT_EQ(1, lower->GetOverflowCount());
+    const Hit hit = HitAt(top, 60, 20);
+    EXPECT_EQ("upper", NameOf(hit.control));
+    EXPECT_EQ((PointT<int32_t>{10, 10}), hit.point);
+}
+
 TEST(ControlHitTest, EffectiveZOrderIsTheLargestAmongUnclippedAncestors)
 {
     const RCPtr<HitControl> top = Place({}, u"top", 0, 0, 200, 100);
