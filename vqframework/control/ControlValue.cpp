@@ -8,8 +8,10 @@ namespace VQ {
 
 double LControl::SetValue(double normalized)
 {
-    // NaN is no position on the range: it counts as its start.
-    const double clamped = std::isnan(normalized) ? 0.0 : std::clamp(normalized, 0.0, 1.0);
+    // NaN is no position on the range; storing it would also announce it again on every call.
+    if (std::isnan(normalized))
+        return m_value;
+    const double clamped = std::clamp(normalized, 0.0, 1.0);
     if (clamped != m_value) {
         m_value = clamped;
         OnValueChanged();

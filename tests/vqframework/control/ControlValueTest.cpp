@@ -73,8 +73,16 @@ TEST(ControlValueTest, SetValueClampsAndAnnouncesOnlyChanges)
 
     EXPECT_EQ(0.0, control->SetValue(-0.5));
     EXPECT_EQ(0.0, mapped);
-    EXPECT_EQ(0.0, control->SetValue(std::numeric_limits<double>::quiet_NaN()));
     EXPECT_EQ(4u, log.size());
+
+    // NaN is no position: the value stays and nothing is announced, however often it comes.
+    EXPECT_EQ(0.5, control->SetValue(0.5));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(0.5, control->SetValue(std::numeric_limits<double>::quiet_NaN()));
+        EXPECT_EQ(0.5, control->GetValue());
+    }
+    EXPECT_EQ(6u, log.size());
+    EXPECT_EQ(0.5, normalized);
     client->UnregisterAll();
 }
 
@@ -93,6 +101,30 @@ TEST(ControlValueTest, ValueToNormalizedClampsIntoEitherOrderOfRange)
     EXPECT_NEAR(1.0 / 3.0, control->ValueToNormalized(200), 1e-12);
     EXPECT_NEAR(200.0, control->NormalizedToValue(1.0 / 3.0), 1e-9);
     EXPECT_DOUBLE_EQ(0.0, control->ValueToNormalized(1));
+}
+
+TEST(ControlValueTest, MappingsAreInverseInEitherTaperAndRangeOrder)
+{
+    struct Case {
+        double minimum, maximum;
+        int32_t taper;
+        double normalized, value;
+    } cases[] = {
+        {20, 20000, 1, 0.5, 632.455532033676}, // 20 * 1000^0.5
+        {10, 0, 0, 0.25, 7.5},
+        {20, 20000, 1, 0.0, 20},
+        {20, 20000, 1, 1.0, 20000},
+        {10, 0, 0, 1.0, 0},
+    };
+    for (const Case& c : cases) {
+        RCPtr<TestControl> control(new TestControl({}, StringT<char16_t, char>(u"c")));
+        ASSERT_EQ(S_OK, control->SetRange(c.minimum, c.maximum, c.taper));
+        EXPECT_NEAR(c.value, control->NormalizedToValue(c.normalized), 1e-9) << c.minimum << " " << c.normalized;
+        EXPECT_NEAR(c.normalized, control->ValueToNormalized(c.value), 1e-12) << c.minimum << " " << c.value;
+    }
+    RCPtr<TestControl> control(new TestControl({}, StringT<char16_t, char>(u"c")));
+    ASSERT_EQ(S_OK, control->SetRange(20, 20000, 1));
+    EXPECT_NEAR(0.5, control->ValueToNormalized(632.46), 1e-5) << "the rounded example";
 }
 
 } // namespace
