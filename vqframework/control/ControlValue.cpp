@@ -28,6 +28,9 @@ VQRESULT LControl::SetRange(double minimum, double maximum, int32_t taper)
         return E_INVALIDARG;
     if (taper == 1 && !(minimum > 0 && maximum > 0))
         return E_INVALIDARG;
+    // A range without finite ends maps every value to NaN or infinity.
+    if (!std::isfinite(minimum) || !std::isfinite(maximum))
+        return E_INVALIDARG;
     m_rangeMin = minimum;
     m_rangeMax = maximum;
     m_taper = taper;
