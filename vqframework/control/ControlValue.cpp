@@ -28,8 +28,8 @@ VQRESULT LControl::SetRange(double minimum, double maximum, int32_t taper)
         return E_INVALIDARG;
     if (taper == 1 && !(minimum > 0 && maximum > 0))
         return E_INVALIDARG;
-    // A range without finite ends maps every value to NaN or infinity.
-    if (!std::isfinite(minimum) || !std::isfinite(maximum))
+    // A range whose span or ratio is not finite maps every value to NaN or infinity.
+    if (!std::isfinite(maximum - minimum) || (taper == 1 && !std::isfinite(maximum / minimum)))
         return E_INVALIDARG;
     m_rangeMin = minimum;
     m_rangeMax = maximum;

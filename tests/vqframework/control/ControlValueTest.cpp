@@ -31,7 +31,8 @@ TEST(ControlValueTest, SetRangeRefusesBadTapersAndNonPositiveLogRanges)
         VQRESULT expected;
     } cases[] = {
         {0, 10, 0, S_OK},     {10, 0, 0, S_OK},     {1, 100, 1, S_OK},    {0, 100, 1, E_INVALIDARG},
-        {1, -5, 1, E_INVALIDARG}, {nan, 10, 1, E_INVALIDARG}, {nan, 10, 0, E_INVALIDARG}, {0, inf, 0, E_INVALIDARG}, {0, 10, 2, E_INVALIDARG}, {0, 10, -1, E_INVALIDARG},
+        {1, -5, 1, E_INVALIDARG}, {nan, 10, 1, E_INVALIDARG}, {nan, 10, 0, E_INVALIDARG}, {0, inf, 0, E_INVALIDARG}, {-1.7e308, 1.7e308, 0, E_INVALIDARG}, {1e-300, 1e300, 1, E_INVALIDARG},
+        {5e-324, 1, 1, E_INVALIDARG}, {0, 10, 2, E_INVALIDARG}, {0, 10, -1, E_INVALIDARG},
     };
     for (const Case& c : cases) {
         RCPtr<TestControl> control(new TestControl({}, StringT<char16_t, char>(u"c")));
