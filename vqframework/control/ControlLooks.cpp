@@ -372,7 +372,9 @@ VQRESULT LControl::Render(const RCPtr<LRenderer>& renderer, const RectRegion& re
                           RCPtrArray<LControl>& overflow, bool unclippedPass)
 {
     VQ_ASSERT_UI_THREAD();
-    if (!m_layout || unclippedPass == m_layout->ClipToParent)
+    if (!m_layout)
+        return S_OK;
+    if (unclippedPass == m_layout->ClipToParent)
         return E_INVALIDARG;
     if (!m_layout->IsVisible || !(m_rect.width > 0) || !(m_rect.height > 0))
         return S_OK;
