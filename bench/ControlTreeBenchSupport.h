@@ -71,21 +71,46 @@ private:
     RCPtr<LNotificationCenter> m_center;
 };
 
-inline std::string SubControl(const std::string& name, int index)
+// Where a control sits: left, top, width, height in its parent's client area.
+struct Placement {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Without a placement the control is one 18-pixel row, half its parent's width, at row index.
+inline std::string SubControl(const std::string& name, int index, const Placement* placement = nullptr)
 {
     std::string xml = "<SubControl Name=\"";
     xml += name;
     xml += "\" Class=\"Bench.Control\" TabStop=\"";
     xml += std::to_string(index);
-    xml += "\" XPositionRel=\"0\" XPositionAbs=\"4\" YPositionAbs=\"";
-    xml += std::to_string(index * 20);
-    xml += "\" XSizeToControl=\"Parent\" XSizeRel=\"0.5\" YSizeAbs=\"18\"><CreateParamList>"
+    if (placement) {
+        xml += "\" XPositionRel=\"0\" XPositionAbs=\"";
+        xml += std::to_string(placement->x);
+        xml += "\" YPositionAbs=\"";
+        xml += std::to_string(placement->y);
+        xml += "\" XSizeAbs=\"";
+        xml += std::to_string(placement->width);
+        xml += "\" YSizeAbs=\"";
+        xml += std::to_string(placement->height);
+    } else {
+        xml += "\" XPositionRel=\"0\" XPositionAbs=\"4\" YPositionAbs=\"";
+        xml += std::to_string(index * 20);
+        xml += "\" XSizeToControl=\"Parent\" XSizeRel=\"0.5";
+    }
+    if (!placement)
+        xml += "\" YSizeAbs=\"18";
+    xml += "\"><CreateParamList>"
            "<CreateParam ID=\"NOT_FOCUSABLE\" Type=\"Boolean\">True</CreateParam></CreateParamList>"
            "<Skin Name=\"S\" LookList=\"Two\" FontSize=\"1\" FontSizeIsRelative=\"True\" />";
     return xml;
 }
 
-inline std::string SkinDocument()
+// With spread, the tree covers a 1024-pixel square instead of stacking every control in rows: the
+// panels in a 7 x 7 grid with their leaves in 3 x 3 grids, the root's own leaves along the bottom.
+inline std::string SkinDocument(bool spread = false)
 {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Varquen_Skin_Definitions>"
                       "<Application Name=\"PresetEditor\"/>"
@@ -101,17 +126,21 @@ inline std::string SkinDocument()
                       "<LookLists><LookList Name=\"Two\" NumLooks=\"2\"><Look Name=\"Text\" Index=\"0\"/>"
                       "<Look Name=\"Plain\" Index=\"1\"/></LookList></LookLists>"
                       "<Skins><Skin Name=\"Skin1\" FontName=\"Arial\" FontSize=\"9\">";
-    xml += SubControl("root", 0);
+    const Placement root{0, 0, 1024, 1024};
+    xml += SubControl("root", 0, spread ? &root : nullptr);
     for (int p = 0; p < PanelCount; ++p) {
-        xml += SubControl("panel" + std::to_string(p), p);
+        const Placement panel{4 + p % 7 * 146, 4 + p / 7 * 140, 140, 134};
+        xml += SubControl("panel" + std::to_string(p), p, spread ? &panel : nullptr);
         for (int l = 0; l < LeavesPerPanel; ++l) {
-            xml += SubControl("leaf" + std::to_string(l), l);
+            const Placement leaf{4 + l % 3 * 44, 4 + l / 3 * 42, 40, 38};
+            xml += SubControl("leaf" + std::to_string(l), l, spread ? &leaf : nullptr);
             xml += "</SubControl>";
         }
         xml += "</SubControl>";
     }
     for (int l = 0; l < RootLeaves; ++l) {
-        xml += SubControl("leaf" + std::to_string(l), PanelCount + l);
+        const Placement leaf{4 + l * 110, 984, 100, 36};
+        xml += SubControl("leaf" + std::to_string(l), PanelCount + l, spread ? &leaf : nullptr);
         xml += "</SubControl>";
     }
     xml += "</SubControl></Skin></Skins></Varquen_Skin_Definitions>";
@@ -128,10 +157,10 @@ inline int CountControls(const LControl& control)
 }
 
 // A factory holding the bench skin with "Bench.Control" registered; null when the skin does not parse.
-inline RCPtr<LControlFactory> MakeBenchFactory()
+inline RCPtr<LControlFactory> MakeBenchFactory(bool spread = false)
 {
     RCPtr<LControlFactory> factory(new LControlFactory(String(u"PresetEditor")));
-    const std::string document = SkinDocument();
+    const std::string document = SkinDocument(spread);
     if (factory->ParseXML(document.data(), int32_t(document.size())) != S_OK)
         return nullptr;
     factory->SetCurrentSkinIndex(0);
