@@ -44,6 +44,22 @@ private:
     CAutoClip m_clip;
 };
 
+// The non-clipping controls below a control that painting must hand to the overflow pass: only the
+// outermost of each nested chain, since drawing one in that pass collects the ones inside it again.
+void CollectOverflowForPainting(LControl& control, RCPtrArray<LControl>& list)
+{
+    LControl::ChildControlList& children = control.GetChildren();
+    for (uint32_t i = 0; i < children.GetCount(); ++i) {
+        const RCPtr<LControl>& child = children.GetAt(i, LControl::ChildControlList::OrderZ);
+        if (!child->IsVisible(false))
+            continue;
+        if (!child->GetLayout()->ClipToParent)
+            list.Add(child);
+        else if (child->GetOverflowCount() > 0)
+            CollectOverflowForPainting(*child, list);
+    }
+}
+
 // Draws the clipping children of a control for one of its looks, in z order from the bottom: first
 // the undocked ones and those docked on one axis, under the look's client rectangle; then those
 // docked on both axes, only moved. The non-clipping ones, on top, wait for the overflow pass.
@@ -91,8 +107,8 @@ void RenderChildrenForLook(LControl& control, int32_t lookIndex, const RCPtr<LRe
         } else {
             for (uint32_t i = next; i < end; ++i) {
                 const RCPtr<LControl>& child = children.GetAt(i, LControl::ChildControlList::OrderZ);
-                if (child->GetOverflowCount() > 0)
-                    child->CollectOverflowControls(overflow, true, false);
+                if (child->GetOverflowCount() > 0 && child->IsVisible(false))
+                    CollectOverflowForPainting(*child, overflow);
             }
         }
         next = end;
@@ -386,7 +402,7 @@ VQRESULT LControl::Render(const RCPtr<LRenderer>& renderer, const RectRegion& re
     if (!(area.width > Epsilon) || !(area.height > Epsilon)) {
         // Drawn nowhere here, but its non-clipping descendants may lie elsewhere.
         if (m_overflowCount > 0)
-            CollectOverflowControls(overflow, true, false);
+            CollectOverflowForPainting(*this, overflow);
         return S_OK;
     }
 
@@ -404,7 +420,7 @@ VQRESULT LControl::Render(const RCPtr<LRenderer>& renderer, const RectRegion& re
     const PointT<double> origin = context ? context->GetState().offset : PointT<double>{};
     if (!region.Intersects(local, origin)) {
         if (m_overflowCount > 0)
-            CollectOverflowControls(overflow, true, false);
+            CollectOverflowForPainting(*this, overflow);
         return S_OK;
     }
 
@@ -458,8 +474,9 @@ VQRESULT LControl::Render(const RCPtr<LRenderer>& renderer, const RectRegion& re
     if (!childrenVisited)
         for (uint32_t i = 0; i < m_children.GetCount(); ++i) {
             const RCPtr<LControl>& child = m_children.GetAt(i, ChildControlList::OrderZ);
-            if (child->m_overflowCount > 0 && child->m_layout && child->m_layout->ClipToParent)
-                child->CollectOverflowControls(overflow, true, false);
+            if (child->m_overflowCount > 0 && child->m_layout && child->m_layout->ClipToParent &&
+                child->IsVisible(false))
+                CollectOverflowForPainting(*child, overflow);
         }
 
     forEachDirtyRect(&LControl::RenderAfterChildren);

@@ -293,6 +293,30 @@ TEST_F(ControlPaintingTest, ChildDockedOnBothAxesStaysPutWhenTheParentScrolls)
     EXPECT_EQ((PointT<double>{9, 11}), ClientFill(2)->origin) << "content moves with the scroll offset";
 }
 
+TEST_F(ControlPaintingTest, NestedNonClippingControlsAreDrawnOnceWhenTheirClippingAncestorMisses)
+{
+    RCPtr<PaintProbe> a = Place(top, u"a", {10, 10, 20, 20}, 2);
+    RCPtr<PaintProbe> b = Place(a, u"b", {30, 30, 40, 40}, 3);
+    b->SetClipToParent(false);
+    RCPtr<PaintProbe> c = Place(b, u"c", {5, 5, 10, 10}, 4);
+    c->SetClipToParent(false);
+    RectRegion region;
+    region.AddRect(45, 45, 80, 80);
+    window->Paint(region);
+
+    int drawnA = 0;
+    int drawnB = 0;
+    int drawnC = 0;
+    for (const std::string& label : Labels()) {
+        drawnA += label == "client a";
+        drawnB += label == "client b";
+        drawnC += label == "client c";
+    }
+    EXPECT_EQ(0, drawnA) << "outside the region";
+    EXPECT_EQ(1, drawnB);
+    EXPECT_EQ(1, drawnC);
+}
+
 TEST_F(ControlPaintingTest, OnlyTheDirtyRegionIsDrawn)
 {
     Place(top, u"a", {10, 10, 40, 20}, 2);
