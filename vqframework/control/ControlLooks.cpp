@@ -3,6 +3,8 @@
 #include "vqframework/control/Control.h"
 
 #include "vqframework/control/RootWindow.h"
+#include "vqframework/renderer/Renderer.h"
+#include "vqframework/threads/UIThread.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,10 +14,117 @@ namespace VQ {
 namespace {
 
 constexpr double CoordinateLimit = 4503599627370496.0;
+// 2^-52: an area at most this wide draws nothing.
+constexpr double Epsilon = CoordinateLimits<double>::Epsilon;
 
 double ClampCoordinate(double value)
 {
     return std::clamp(value, -CoordinateLimit, CoordinateLimit);
+}
+
+void InvalidateWhole(LControl& control)
+{
+    const RectT<double>& rect = control.GetRect();
+    const RCPtr<LLayoutDescriptor>& layout = control.GetLayout();
+    control.Invalidate({0, 0, rect.width, rect.height}, layout ? layout->ClipToParent : true);
+}
+
+// The render state of one look: pushed, with its opacity applied, for the look's drawing and the
+// children drawn for it.
+class LookState {
+public:
+    LookState(const RCPtr<LRenderer>& renderer, const RCPtr<LRenderContextInfo>& context, float opacity)
+        : m_clip(renderer, PushClipParams())
+    {
+        if (context)
+            context->GetState().opacity *= opacity;
+    }
+
+private:
+    CAutoClip m_clip;
+};
+
+// The non-clipping controls below a control that painting must hand to the overflow pass: only the
+// outermost of each nested chain, since drawing one in that pass collects the ones inside it again.
+void CollectOverflowForPainting(LControl& control, RCPtrArray<LControl>& list)
+{
+    LControl::ChildControlList& children = control.GetChildren();
+    for (uint32_t i = 0; i < children.GetCount(); ++i) {
+        const RCPtr<LControl>& child = children.GetAt(i, LControl::ChildControlList::OrderZ);
+        if (!child->IsVisible(false))
+            continue;
+        if (!child->GetLayout()->ClipToParent)
+            list.Add(child);
+        else if (child->GetOverflowCount() > 0)
+            CollectOverflowForPainting(*child, list);
+    }
+}
+
+// Draws the clipping children of a control for one of its looks, in z order from the bottom: first
+// the undocked ones and those docked on one axis, under the look's client rectangle; then those
+// docked on both axes, only moved. The non-clipping ones, on top, wait for the overflow pass.
+void RenderChildrenForLook(LControl& control, int32_t lookIndex, const RCPtr<LRenderer>& renderer,
+                           const RectRegion& region, RCPtrArray<LControl>& overflow)
+{
+    enum Group { Free, DockedOnce, DockedTwice, Unclipped };
+    auto groupOf = [](const LControl& child) {
+        const LLayoutDescriptor* layout = child.GetLayout().Get();
+        if (!layout || !layout->ClipToParent)
+            return Unclipped;
+        const int docked = (layout->XIsDocked ? 1 : 0) + (layout->YIsDocked ? 1 : 0);
+        return docked == 0 ? Free : docked == 1 ? DockedOnce : DockedTwice;
+    };
+
+    const RectT<double> client = control.GetLookClientRect(lookIndex);
+    const PointT<double> contentOrigin{client.x - control.GetScrollOffset().x, client.y - control.GetScrollOffset().y};
+    LControl::ChildControlList& children = control.GetChildren();
+    const uint32_t count = children.GetCount();
+    uint32_t next = 0;
+
+    // Groups A and B: under the look's client rectangle, moved by the scroll offset.
+    uint32_t end = next;
+    while (end < count && groupOf(*children.GetAt(end, LControl::ChildControlList::OrderZ)) == Free)
+        ++end;
+    while (end < count && groupOf(*children.GetAt(end, LControl::ChildControlList::OrderZ)) == DockedOnce)
+        ++end;
+    if (end > next) {
+        const RCPtr<LRenderContextInfo> context = renderer->GetCurrentContext();
+        RectT<double> visible = client;
+        bool drawn = visible.width > Epsilon && visible.height > Epsilon;
+        if (drawn && context)
+            drawn = RectT<double>::Intersect(visible, visible, context->GetState().clip) &&
+                    visible.width > Epsilon && visible.height > Epsilon;
+        if (drawn) {
+            PushClipParams params;
+            params.flavor = PushClipParams::PushClipFlavor;
+            params.bounds = {contentOrigin.x, contentOrigin.y, client.x + client.width - contentOrigin.x,
+                             client.y + client.height - contentOrigin.y};
+            params.clip = client;
+            params.relative = true;
+            const CAutoClip clip(renderer, params);
+            for (uint32_t i = next; i < end; ++i)
+                children.GetAt(i, LControl::ChildControlList::OrderZ)->Render(renderer, region, overflow, false);
+        } else {
+            for (uint32_t i = next; i < end; ++i) {
+                const RCPtr<LControl>& child = children.GetAt(i, LControl::ChildControlList::OrderZ);
+                if (child->GetOverflowCount() > 0 && child->IsVisible(false))
+                    CollectOverflowForPainting(*child, overflow);
+            }
+        }
+        next = end;
+    }
+
+    // Group C: placed whatever the scroll offset and free to lie outside the client area.
+    while (end < count && groupOf(*children.GetAt(end, LControl::ChildControlList::OrderZ)) == DockedTwice)
+        ++end;
+    if (end > next) {
+        PushClipParams params;
+        params.flavor = PushClipParams::PushTranslationFlavor;
+        params.translation = contentOrigin;
+        const CAutoClip translation(renderer, params);
+        for (uint32_t i = next; i < end; ++i)
+            children.GetAt(i, LControl::ChildControlList::OrderZ)->Render(renderer, region, overflow, false);
+    }
 }
 
 } // namespace
@@ -35,6 +144,7 @@ VQRESULT LControl::SelectLook(int32_t index)
 
 VQRESULT LControl::SetLookOpacity(int32_t index, float opacity, bool exclusive)
 {
+    VQ_ASSERT_UI_THREAD();
     if (index < 0 || static_cast<uint32_t>(index) >= m_lookOpacities.GetCount())
         return E_INVALIDARG;
     bool changed = false;
@@ -52,7 +162,7 @@ VQRESULT LControl::SetLookOpacity(int32_t index, float opacity, bool exclusive)
             if (i != static_cast<uint32_t>(index))
                 store(i, 0.0f);
     if (changed)
-        Invalidate({0, 0, m_rect.width, m_rect.height}, m_layout ? m_layout->ClipToParent : true);
+        InvalidateWhole(*this);
     return S_OK;
 }
 
@@ -129,6 +239,7 @@ bool LControl::IsEnabled(bool chain) const
 
 bool LControl::SetClipToParent(bool clip)
 {
+    VQ_ASSERT_UI_THREAD();
     if (!m_layout)
         return true;
     if (m_layout->ClipToParent == clip)
@@ -152,6 +263,7 @@ bool LControl::SetClipToParent(bool clip)
 
 bool LControl::SetVisible(bool visible)
 {
+    VQ_ASSERT_UI_THREAD();
     if (!m_layout || m_layout->IsVisible == visible)
         return IsVisible(true);
     // Held: a parent taking the focus may run handlers that drop this control.
@@ -176,6 +288,7 @@ bool LControl::SetVisible(bool visible)
 
 void LControl::SetEnabled(bool enabled)
 {
+    VQ_ASSERT_UI_THREAD();
     if (!m_layout || m_layout->IsEnabled == enabled)
         return;
     const RCPtr<LControl> self(this);
@@ -191,6 +304,7 @@ void LControl::SetEnabled(bool enabled)
 
 void LControl::Invalidate(const RectT<double>& rect, bool clip)
 {
+    VQ_ASSERT_UI_THREAD();
     const PointT<double> origin = GetPositionInWindow();
     PropagateInvalidate({rect.x + origin.x, rect.y + origin.y, rect.width, rect.height}, clip, rect);
 }
@@ -270,10 +384,108 @@ int32_t LControl::CollectOverflowControls(RCPtrArray<LControl>& list, bool skipH
     return appended;
 }
 
-VQRESULT LControl::Render(const RCPtr<LRenderer>&, const RectRegion&, RCPtrArray<LControl>&, bool unclippedPass)
+VQRESULT LControl::Render(const RCPtr<LRenderer>& renderer, const RectRegion& region,
+                          RCPtrArray<LControl>& overflow, bool unclippedPass)
 {
-    if (m_layout && unclippedPass == m_layout->ClipToParent)
+    VQ_ASSERT_UI_THREAD();
+    if (!m_layout)
+        return S_OK;
+    if (unclippedPass == m_layout->ClipToParent)
         return E_INVALIDARG;
+    if (!m_layout->IsVisible || !(m_rect.width > 0) || !(m_rect.height > 0))
+        return S_OK;
+
+    const RCPtr<LRenderContextInfo> context = renderer->GetCurrentContext();
+    RectT<double> area = m_rect;
+    if (!unclippedPass && context)
+        RectT<double>::Intersect(area, area, context->GetState().clip);
+    if (!(area.width > Epsilon) || !(area.height > Epsilon)) {
+        // Drawn nowhere here, but its non-clipping descendants may lie elsewhere.
+        if (m_overflowCount > 0)
+            CollectOverflowForPainting(*this, overflow);
+        return S_OK;
+    }
+
+    PushClipParams params;
+    params.flavor = PushClipParams::PushClipFlavor;
+    params.bounds = m_rect;
+    params.bounds.RoundInPlace();
+    params.clip = area;
+    params.relative = true;
+    const CAutoClip clip(renderer, params);
+    if (context)
+        context->GetState().opacity *= m_opacity;
+
+    const RectT<double> local{0, 0, m_rect.width, m_rect.height};
+    const PointT<double> origin = context ? context->GetState().offset : PointT<double>{};
+    if (!region.Intersects(local, origin)) {
+        if (m_overflowCount > 0)
+            CollectOverflowForPainting(*this, overflow);
+        return S_OK;
+    }
+
+    auto isLookShown = [this](uint32_t index) {
+        return m_looks.GetAt(index) && m_lookOpacities.GetAt(index) > 0.0f;
+    };
+    for (uint32_t i = 0; i < m_looks.GetCount(); ++i)
+        if (isLookShown(i)) {
+            const LookState state(renderer, context, m_lookOpacities.GetAt(i));
+            m_looks.GetAt(i)->DrawClientPart(renderer, region);
+        }
+    for (uint32_t i = 0; i < m_looks.GetCount(); ++i)
+        if (isLookShown(i)) {
+            const LookState state(renderer, context, m_lookOpacities.GetAt(i));
+            m_looks.GetAt(i)->DrawNonClientParts(renderer, region);
+        }
+
+    Array<RectT<int32_t>> dirtyRects;
+    region.GetRects(dirtyRects);
+    auto forEachDirtyRect = [&](VQRESULT (LControl::*hook)(const RCPtr<LRenderer>&)) {
+        for (uint32_t r = 0; r < dirtyRects.GetCount(); ++r) {
+            const RectT<double> window = dirtyRects.GetAt(r).ToDouble();
+            RectT<double> piece{window.x - origin.x, window.y - origin.y, window.width, window.height};
+            if (context && !RectT<double>::Intersect(piece, piece, context->GetState().clip))
+                continue;
+            if (!(piece.width > 0) || !(piece.height > 0))
+                continue;
+            PushClipParams pieceParams;
+            pieceParams.flavor = PushClipParams::PushClipFlavor;
+            pieceParams.bounds = local;
+            pieceParams.clip = piece;
+            pieceParams.relative = true;
+            const CAutoClip pieceClip(renderer, pieceParams);
+            (this->*hook)(renderer);
+        }
+    };
+    forEachDirtyRect(&LControl::RenderOverlay);
+
+    const PointT<double> textOffset = m_looksFollowScroll ? m_scrollOffset : PointT<double>{};
+    bool childrenVisited = false;
+    for (uint32_t i = 0; i < m_looks.GetCount(); ++i)
+        if (isLookShown(i)) {
+            const LookState state(renderer, context, m_lookOpacities.GetAt(i));
+            m_looks.GetAt(i)->DrawLabelText(renderer, region, textOffset.x, textOffset.y);
+            if (m_children.GetCount() > 0)
+                RenderChildrenForLook(*this, static_cast<int32_t>(i), renderer, region, overflow);
+            childrenVisited = true;
+        }
+    // Without a shown look no clipping child was visited, but the non-clipping controls below them
+    // still belong to the overflow pass.
+    if (!childrenVisited)
+        for (uint32_t i = 0; i < m_children.GetCount(); ++i) {
+            const RCPtr<LControl>& child = m_children.GetAt(i, ChildControlList::OrderZ);
+            if (child->m_overflowCount > 0 && child->m_layout && child->m_layout->ClipToParent &&
+                child->IsVisible(false))
+                CollectOverflowForPainting(*child, overflow);
+        }
+
+    forEachDirtyRect(&LControl::RenderAfterChildren);
+
+    for (uint32_t i = 0; i < m_children.GetCount(); ++i) {
+        const RCPtr<LControl>& child = m_children.GetAt(i, ChildControlList::OrderZ);
+        if (child->m_layout && !child->m_layout->ClipToParent && child->IsVisible(false))
+            overflow.Add(child);
+    }
     return S_OK;
 }
 
@@ -287,28 +499,66 @@ VQRESULT LControl::RenderAfterChildren(const RCPtr<LRenderer>&)
     return S_OK;
 }
 
-VQRESULT LControl::SetLookRegion(int32_t, const RectRegion&)
+VQRESULT LControl::SetLookRegion(int32_t index, const RectRegion& region)
 {
-    return E_INVALIDARG;
+    const RCPtr<LLook>& look = GetLook(index);
+    if (!look)
+        return E_INVALIDARG;
+    look->SetClipRegion(region);
+    InvalidateWhole(*this);
+    return S_OK;
 }
 
-void LControl::ClearLookRegion(int32_t) {}
-
-void LControl::ClearLookRegions() {}
-
-VQRESULT LControl::SetLookRegionExcept(int32_t, int32_t)
+void LControl::ClearLookRegion(int32_t index)
 {
-    return E_INVALIDARG;
+    if (const RCPtr<LLook>& look = GetLook(index))
+        look->GetClipRegion().Clear();
 }
 
-VQRESULT LControl::SetLookImage(const RCPtr<LBitmap>&, ResizeType, bool, int32_t)
+void LControl::ClearLookRegions()
 {
-    return E_FAIL;
+    for (uint32_t i = 0; i < m_looks.GetCount(); ++i)
+        if (const RCPtr<LLook>& look = m_looks.GetAt(i))
+            look->GetClipRegion().Clear();
 }
 
-VQRESULT LControl::SetLookPart(const RCPtr<LVisualPart>&, int32_t)
+VQRESULT LControl::SetLookRegionExcept(int32_t a, int32_t b)
 {
-    return E_FAIL;
+    const RCPtr<LLook>& target = GetLook(a);
+    const RCPtr<LLook>& excluded = GetLook(b);
+    if (!target || !excluded)
+        return E_INVALIDARG;
+    RectRegion region;
+    region.AddRect(0, 0, ConvertCoordinate<int32_t>(m_rect.width), ConvertCoordinate<int32_t>(m_rect.height));
+    region.Subtract(excluded->GetClipRegion());
+    region.Normalize();
+    target->SetClipRegion(region);
+    InvalidateWhole(*this);
+    return S_OK;
+}
+
+VQRESULT LControl::SetLookImage(const RCPtr<LBitmap>& bitmap, ResizeType resizeType, bool replace, int32_t index)
+{
+    const RCPtr<LLook> look = GetLook(index);
+    if (!look)
+        return E_FAIL;
+    if (look->SetImage(bitmap, resizeType, replace))
+        return 1;
+    // Only the shown look reaches the screen.
+    if (look == GetLook(-1))
+        InvalidateWhole(*this);
+    return S_OK;
+}
+
+VQRESULT LControl::SetLookPart(const RCPtr<LVisualPart>& part, int32_t index)
+{
+    const RCPtr<LLook>& look = GetLook(index);
+    if (!look)
+        return E_FAIL;
+    if (!part)
+        return E_INVALIDARG;
+    look->SetClientPart(part);
+    return S_OK;
 }
 
 } // namespace VQ

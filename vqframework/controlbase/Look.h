@@ -52,6 +52,10 @@ public:
     // non-client part, then the image part, then the client part.
     uint32_t GetColorAtPoint(int32_t x, int32_t y) const;
 
+    // Replaces the part drawn in the client rectangle until the look is bound to a descriptor
+    // again; null draws no client part.
+    void SetClientPart(const RCPtr<LVisualPart>& part) { m_clientPart = part; }
+
     // In look coordinates; empty (the default) draws wherever the dirty region asks.
     void SetClipRegion(const RectRegion& region);
     RectRegion& GetClipRegion() { return m_clipRegion; }

@@ -154,5 +154,98 @@ TEST_F(ControlInvalidationTest, ClipToParentKeepsEveryAncestorsOverflowCount)
     EXPECT_EQ(0, top->GetOverflowCount());
 }
 
+RectT<int32_t> RegionBounds(const RectRegion& region)
+{
+    return region.GetCount() ? Bounds(region) : RectT<int32_t>{};
+}
+
+TEST_F(ControlInvalidationTest, LookRegionsNeedALookAndRedrawTheControl)
+{
+    const RCPtr<LLook> look = NewLook();
+    child->AddLook(look);
+    child->AddLook({});
+    RectRegion region;
+    region.AddRect(0, 0, 10, 20);
+
+    EXPECT_EQ(E_INVALIDARG, child->SetLookRegion(1, region)) << "an empty entry";
+    EXPECT_EQ(E_INVALIDARG, child->SetLookRegionExcept(0, 1));
+    EXPECT_EQ(0, Dirty().width);
+
+    EXPECT_EQ(S_OK, child->SetLookRegion(0, region));
+    EXPECT_EQ((RectT<int32_t>{0, 0, 10, 20}), RegionBounds(look->GetClipRegion()));
+    EXPECT_EQ((RectT<int32_t>{10, 10, 50, 20}), Dirty());
+    region.Clear();
+    EXPECT_EQ(1u, look->GetClipRegion().GetCount()) << "a copy";
+
+    child->ClearLookRegion(0);
+    EXPECT_EQ(0u, look->GetClipRegion().GetCount());
+    child->SetLookRegion(0, look->GetClipRegion());
+    child->ClearLookRegion(1);
+    child->ClearLookRegions();
+    EXPECT_EQ(0u, look->GetClipRegion().GetCount());
+}
+
+TEST_F(ControlInvalidationTest, LookRegionExceptIsTheControlMinusTheOtherLooksRegion)
+{
+    const RCPtr<LLook> a = NewLook();
+    const RCPtr<LLook> b = NewLook();
+    child->AddLook(a);
+    child->AddLook(b);
+    RectRegion left;
+    left.AddRect(0, 0, 10, 20);
+    child->SetLookRegion(1, left);
+    Dirty();
+
+    EXPECT_EQ(S_OK, child->SetLookRegionExcept(0, 1));
+    EXPECT_EQ((RectT<int32_t>{10, 0, 40, 20}), RegionBounds(a->GetClipRegion()));
+    EXPECT_EQ((RectT<int32_t>{10, 10, 50, 20}), Dirty());
+
+    // A look without a region leaves nothing to the other.
+    child->ClearLookRegion(1);
+    EXPECT_EQ(S_OK, child->SetLookRegionExcept(1, 0));
+    EXPECT_EQ((RectT<int32_t>{0, 0, 10, 20}), RegionBounds(b->GetClipRegion()));
+    // A look against itself.
+    EXPECT_EQ(S_OK, child->SetLookRegionExcept(1, 1));
+    EXPECT_EQ((RectT<int32_t>{10, 0, 40, 20}), RegionBounds(b->GetClipRegion()));
+}
+
+TEST_F(ControlInvalidationTest, LookImageRedrawsOnlyWhenTheShownLookChanged)
+{
+    const RCPtr<LBitmap> bitmap = LBitmap::CreateFilledBitmap(4, 4, RGBAColor());
+    EXPECT_EQ(E_FAIL, child->SetLookImage(bitmap, ResizeStretch, false, 0)) << "no look at all";
+
+    const RCPtr<LLook> shown = NewLook();
+    const RCPtr<LLook> hidden = NewLook();
+    child->AddLook(shown);
+    child->AddLook(hidden);
+    child->SelectLook(0);
+    Dirty();
+
+    EXPECT_EQ(1, child->SetLookImage({}, ResizeStretch, false, 0)) << "no image to remove";
+    EXPECT_EQ(0, Dirty().width);
+    EXPECT_EQ(S_OK, child->SetLookImage(bitmap, ResizeTile, true, 1));
+    EXPECT_TRUE(hidden->GetImagePart());
+    EXPECT_TRUE(hidden->GetImageReplacesClientPart());
+    EXPECT_EQ(0, Dirty().width) << "look 1 is not shown";
+    EXPECT_EQ(S_OK, child->SetLookImage(bitmap, ResizeStretch, false, -1));
+    EXPECT_TRUE(shown->GetImagePart());
+    EXPECT_EQ((RectT<int32_t>{10, 10, 50, 20}), Dirty());
+}
+
+TEST_F(ControlInvalidationTest, LookPartReplacesTheClientPartWithoutRedrawing)
+{
+    const RCPtr<LVisualPart> part =
+        LVisualPart::CreateFromBitmap(String(), LBitmap::CreateFilledBitmap(2, 2, RGBAColor()), ResizeStretch,
+                                      nullptr, 1.0f, nullptr);
+    EXPECT_EQ(E_FAIL, child->SetLookPart(part, 0));
+    const RCPtr<LLook> look = NewLook();
+    child->AddLook(look);
+    Dirty();
+    EXPECT_EQ(E_INVALIDARG, child->SetLookPart({}, 0));
+    EXPECT_EQ(S_OK, child->SetLookPart(part, 0));
+    EXPECT_EQ(part, look->GetClientPart());
+    EXPECT_EQ(0, Dirty().width);
+}
+
 } // namespace
 } // namespace VQ

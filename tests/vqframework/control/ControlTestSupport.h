@@ -7,6 +7,8 @@
 #include "vqframework/control/Control.h"
 #include "vqframework/controlbase/ControlFactory.h"
 
+#include <initializer_list>
+
 namespace VQ::Testing {
 
 // LControl with a public constructor and read access to the fields tests check.
@@ -54,6 +56,30 @@ inline RCPtr<LControlDescriptor> MakeDescriptor(const char16_t* name, const RCPt
     if (parent)
         parent->AddChild(descriptor);
     return descriptor;
+}
+
+// A control of class T with a layout that keeps it at the given place, its looks added and sized.
+template <class T = TestControl>
+RCPtr<T> PlaceControl(const RCPtr<LControl>& parent, const char16_t* name, const RectT<double>& rect,
+                      std::initializer_list<RCPtr<LLook>> looks = {})
+{
+    RCPtr<T> control(new T(parent, LControl::String(name)));
+    RCPtr<LControlDescriptor> descriptor = MakeDescriptor(name);
+    LLayoutDescriptor& layout = *descriptor->GetLayout();
+    layout.XPosition = {0, ReferenceClient, {}, 0, rect.x};
+    layout.YPosition = {0, ReferenceClient, {}, 0, rect.y};
+    layout.XSize = {ReferenceSelf, {}, 0, rect.width};
+    layout.YSize = {ReferenceSelf, {}, 0, rect.height};
+    control->CreateFromDescriptor(descriptor);
+    for (const RCPtr<LLook>& look : looks) {
+        control->AddLook(look);
+        // The layout above may have placed the control already, and SetRect sizes looks only on a change.
+        if (look)
+            look->SetSize(ConvertCoordinate<int32_t>(rect.width), ConvertCoordinate<int32_t>(rect.height));
+    }
+    control->SelectLook(0);
+    control->SetRect({rect.x, rect.y}, {rect.width, rect.height});
+    return control;
 }
 
 } // namespace VQ::Testing

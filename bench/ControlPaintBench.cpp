@@ -1,0 +1,126 @@
+// Painting a window's worth of controls on the Cairo-drawn back end: the whole window, as after a
+// resize, and one control that changed, as a value change or a hover does.
+#include "bench/ControlTreeBenchSupport.h"
+#include "tests/vqframework/control/FakeWindowOSServices.h"
+#include "vqframework/renderer/gdi/GDIRenderer.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace VQ;
+using namespace VQ::Bench;
+
+constexpr int32_t WindowSize = 1024;
+
+// The skin stacks every control in one 18-pixel row, where most would be clipped away; painting is
+// measured with the tree spread over the window instead: the panels in a 7 x 7 grid with their
+// leaves in 3 x 3 grids, the root's own leaves in a row along the bottom.
+void SpreadOverWindow(LControl& root)
+{
+    root.SetRect({0, 0}, {WindowSize, WindowSize});
+    LControl::ChildControlList& children = root.GetChildren();
+    int panel = 0;
+    int rootLeaf = 0;
+    for (uint32_t i = 0; i < children.GetCount(); ++i) {
+        const RCPtr<LControl> child = children.GetAt(i, LControl::ChildControlList::OrderInsertion);
+        if (child->GetChildren().GetCount() == 0) {
+            child->SetRect({4.0 + rootLeaf++ * 110, 984}, {100, 36});
+            continue;
+        }
+        child->SetRect({4.0 + panel % 7 * 146, 4.0 + panel / 7 * 140}, {140, 134});
+        ++panel;
+        LControl::ChildControlList& leaves = child->GetChildren();
+        for (uint32_t l = 0; l < leaves.GetCount(); ++l)
+            leaves.GetAt(l, LControl::ChildControlList::OrderInsertion)
+                ->SetRect({4.0 + l % 3 * 44, 4.0 + l / 3 * 42}, {40, 38});
+    }
+}
+
+// The bench tree in a root window drawn by the Cairo back end into an offscreen context.
+struct PaintedTree {
+    PaintedTree() : factory(MakeBenchFactory(true)), application(factory.Get())
+    {
+        services.clientSize = {WindowSize, WindowSize};
+        window = LRootWindow::Create(renderer, &services);
+        renderer->InitRenderContextInfo({0, 0, WindowSize, WindowSize}, nullptr, true, context);
+        if (!factory || !context)
+            return;
+        factory->CreateTopLevelControl(root, String(u"root"), window.Get());
+        if (!root)
+            return;
+        window->SetRootControl(root);
+        SpreadOverWindow(*root);
+    }
+    PaintedTree(const PaintedTree&) = delete;
+    PaintedTree& operator=(const PaintedTree&) = delete;
+    ~PaintedTree()
+    {
+        root.Release();
+        window->ReleaseCyclicReferences();
+    }
+
+    bool IsComplete() const { return root && CountControls(*root) == ControlCount; }
+
+    void Paint(const RectRegion& region)
+    {
+        renderer->RenderStart(context);
+        window->Paint(region);
+        renderer->RenderFinish(context);
+    }
+
+    RCPtr<LControlFactory> factory;
+    BenchApplication application;
+    Testing::FakeWindowOSServices services;
+    RCPtr<LRenderer> renderer = LGDIRenderer::Create();
+    RCPtr<LRenderContextInfo> context;
+    RCPtr<LRootWindow> window;
+    RCPtr<LControl> root;
+};
+
+void RepaintWholeWindow(benchmark::State& state)
+{
+    PaintedTree tree;
+    if (!tree.IsComplete()) {
+        state.SkipWithError("the tree is not complete");
+        return;
+    }
+    RectRegion region;
+    region.AddRect(0, 0, WindowSize, WindowSize);
+    for (auto _ : state)
+        tree.Paint(region);
+    state.SetItemsProcessed(state.iterations() * ControlCount);
+}
+BENCHMARK(RepaintWholeWindow)->Unit(benchmark::kMicrosecond);
+
+void InvalidateAndRepaintOneControl(benchmark::State& state)
+{
+    PaintedTree tree;
+    if (!tree.IsComplete()) {
+        state.SkipWithError("the tree is not complete");
+        return;
+    }
+    // A leaf in the middle of the window, drawn over its panel and the root.
+    const RCPtr<LControl> panel = tree.root->FindChild(String(u"panel24"));
+    const RCPtr<LControl> leaf = panel ? panel->FindChild(String(u"leaf4")) : nullptr;
+    RectRegion region;
+    if (leaf) {
+        leaf->Invalidate({0, 0, leaf->GetRect().width, leaf->GetRect().height}, true);
+        tree.window->TakeDirtyRegion(region);
+    }
+    if (region.GetCount() == 0) {
+        state.SkipWithError("no visible leaf to invalidate");
+        return;
+    }
+    for (auto _ : state) {
+        const RectT<double>& rect = leaf->GetRect();
+        leaf->Invalidate({0, 0, rect.width, rect.height}, true);
+        tree.window->TakeDirtyRegion(region);
+        tree.Paint(region);
+    }
+}
+BENCHMARK(InvalidateAndRepaintOneControl)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
