@@ -13,30 +13,6 @@ using namespace VQ::Bench;
 
 constexpr int32_t WindowSize = 1024;
 
-// The skin stacks every control in one 18-pixel row, where most would be clipped away; painting is
-// measured with the tree spread over the window instead: the panels in a 7 x 7 grid with their
-// leaves in 3 x 3 grids, the root's own leaves in a row along the bottom.
-void SpreadOverWindow(LControl& root)
-{
-    root.SetRect({0, 0}, {WindowSize, WindowSize});
-    LControl::ChildControlList& children = root.GetChildren();
-    int panel = 0;
-    int rootLeaf = 0;
-    for (uint32_t i = 0; i < children.GetCount(); ++i) {
-        const RCPtr<LControl> child = children.GetAt(i, LControl::ChildControlList::OrderInsertion);
-        if (child->GetChildren().GetCount() == 0) {
-            child->SetRect({4.0 + rootLeaf++ * 110, 984}, {100, 36});
-            continue;
-        }
-        child->SetRect({4.0 + panel % 7 * 146, 4.0 + panel / 7 * 140}, {140, 134});
-        ++panel;
-        LControl::ChildControlList& leaves = child->GetChildren();
-        for (uint32_t l = 0; l < leaves.GetCount(); ++l)
-            leaves.GetAt(l, LControl::ChildControlList::OrderInsertion)
-                ->SetRect({4.0 + l % 3 * 44, 4.0 + l / 3 * 42}, {40, 38});
-    }
-}
-
 // The bench tree in a root window drawn by the Cairo back end into an offscreen context.
 struct PaintedTree {
     PaintedTree() : factory(MakeBenchFactory(true)), application(factory.Get())
@@ -49,8 +25,8 @@ struct PaintedTree {
         factory->CreateTopLevelControl(root, String(u"root"), window.Get());
         if (!root)
             return;
+        // The root fills the window; the spread skin lays the panels and leaves out over it.
         window->SetRootControl(root);
-        SpreadOverWindow(*root);
     }
     PaintedTree(const PaintedTree&) = delete;
     PaintedTree& operator=(const PaintedTree&) = delete;

@@ -68,8 +68,11 @@ void RenderChildrenForLook(LControl& control, int32_t lookIndex, const RCPtr<LRe
 {
     enum Group { Free, DockedOnce, DockedTwice, Unclipped };
     auto groupOf = [](const LControl& child) {
+        // A child not yet built sorts as a clipping, undocked one, so it belongs to the first group.
         const LLayoutDescriptor* layout = child.GetLayout().Get();
-        if (!layout || !layout->ClipToParent)
+        if (!layout)
+            return Free;
+        if (!layout->ClipToParent)
             return Unclipped;
         const int docked = (layout->XIsDocked ? 1 : 0) + (layout->YIsDocked ? 1 : 0);
         return docked == 0 ? Free : docked == 1 ? DockedOnce : DockedTwice;
@@ -80,6 +83,13 @@ void RenderChildrenForLook(LControl& control, int32_t lookIndex, const RCPtr<LRe
     LControl::ChildControlList& children = control.GetChildren();
     const uint32_t count = children.GetCount();
     uint32_t next = 0;
+    // Held while it draws, and skipped once the list shrank: a child's hooks may change the tree.
+    const auto renderAt = [&](uint32_t i) {
+        if (i >= children.GetCount())
+            return;
+        const RCPtr<LControl> child = children.GetAt(i, LControl::ChildControlList::OrderZ);
+        child->Render(renderer, region, overflow, false);
+    };
 
     // Groups A and B: under the look's client rectangle, moved by the scroll offset.
     uint32_t end = next;
@@ -103,10 +113,10 @@ void RenderChildrenForLook(LControl& control, int32_t lookIndex, const RCPtr<LRe
             params.relative = true;
             const CAutoClip clip(renderer, params);
             for (uint32_t i = next; i < end; ++i)
-                children.GetAt(i, LControl::ChildControlList::OrderZ)->Render(renderer, region, overflow, false);
+                renderAt(i);
         } else {
-            for (uint32_t i = next; i < end; ++i) {
-                const RCPtr<LControl>& child = children.GetAt(i, LControl::ChildControlList::OrderZ);
+            for (uint32_t i = next; i < end && i < children.GetCount(); ++i) {
+                const RCPtr<LControl> child = children.GetAt(i, LControl::ChildControlList::OrderZ);
                 if (child->GetOverflowCount() > 0 && child->IsVisible(false))
                     CollectOverflowForPainting(*child, overflow);
             }
@@ -123,7 +133,7 @@ void RenderChildrenForLook(LControl& control, int32_t lookIndex, const RCPtr<LRe
         params.translation = contentOrigin;
         const CAutoClip translation(renderer, params);
         for (uint32_t i = next; i < end; ++i)
-            children.GetAt(i, LControl::ChildControlList::OrderZ)->Render(renderer, region, overflow, false);
+            renderAt(i);
     }
 }
 
@@ -392,6 +402,8 @@ VQRESULT LControl::Render(const RCPtr<LRenderer>& renderer, const RectRegion& re
         return S_OK;
     if (unclippedPass == m_layout->ClipToParent)
         return E_INVALIDARG;
+    // Held: the drawing hooks may take this control out of its parent, which may hold the last reference.
+    const RCPtr<LControl> self(this);
     if (!m_layout->IsVisible || !(m_rect.width > 0) || !(m_rect.height > 0))
         return S_OK;
 

@@ -12,11 +12,14 @@ namespace VQ {
 void LRootWindow::Paint(const RectRegion& region)
 {
     VQ_ASSERT_UI_THREAD();
-    if (!m_rootControl || !m_renderer || region.GetCount() == 0)
+    // Held: a control's drawing hooks may replace the root control.
+    const RCPtr<LControl> root = m_rootControl;
+    const RCPtr<LRenderer> renderer = m_renderer;
+    if (!root || !renderer || region.GetCount() == 0)
         return;
     // A frame already under way on the renderer: drawing now would mix with it, so everything is
     // drawn again at the next paint.
-    const RCPtr<LRenderContextInfo> context = m_renderer->GetCurrentContext();
+    const RCPtr<LRenderContextInfo> context = renderer->GetCurrentContext();
     if (context && !context->GetSavedStates().empty()) {
         if (m_services)
             m_services->InvalidateAll();
@@ -28,9 +31,9 @@ void LRootWindow::Paint(const RectRegion& region)
     int32_t right = 0;
     int32_t bottom = 0;
     region.GetBounds(left, top, right, bottom);
-    RectT<double> clip = m_rootControl->GetRect();
+    RectT<double> clip = root->GetRect();
     RectT<double>::Intersect(clip, clip,
-                             RectT<int32_t>{left, top, right - left, bottom - top}.ToDouble());
+                             RectT<double>{double(left), double(top), double(right) - left, double(bottom) - top});
 
     const PointT<int32_t> client = GetClientSize();
     PushClipParams params;
@@ -38,19 +41,20 @@ void LRootWindow::Paint(const RectRegion& region)
     params.bounds = {0, 0, static_cast<double>(client.x), static_cast<double>(client.y)};
     params.clip = clip;
     params.relative = false;
-    const CAutoClip autoClip(m_renderer, params);
-    RenderTree(m_rootControl, region, false);
+    const CAutoClip autoClip(renderer, params);
+    RenderTree(root, region, false);
 }
 
 void LRootWindow::RenderTree(const RCPtr<LControl>& control, const RectRegion& region, bool unclippedPass)
 {
     VQ_ASSERT_UI_THREAD();
-    if (!control || !m_renderer)
+    const RCPtr<LRenderer> renderer = m_renderer;
+    if (!control || !renderer)
         return;
     // Each level keeps its own list, so the controls a nested pass collects never disturb the
     // list being drawn here.
     RCPtrArray<LControl> overflow;
-    control->Render(m_renderer, region, overflow, unclippedPass);
+    control->Render(renderer, region, overflow, unclippedPass);
     if (overflow.GetCount() == 0)
         return;
 
@@ -70,11 +74,12 @@ void LRootWindow::RenderTree(const RCPtr<LControl>& control, const RectRegion& r
             const RectT<double> client = parent->GetLookClientRect(-1);
             const PointT<int32_t> clientOrigin = PointT<double>{client.x, client.y}.Round();
             const PointT<double>& scroll = parent->GetScrollOffset();
-            offset = {position.x + clientOrigin.x - scroll.x, position.y + clientOrigin.y - scroll.y};
+            // In double: two saturated 32-bit values may not add up within 32 bits.
+            offset = {double(position.x) + clientOrigin.x - scroll.x, double(position.y) + clientOrigin.y - scroll.y};
         }
         // The control's own opacity only: its ancestors' do not carry over to the overflow pass.
         // Render multiplies in the control's opacity itself, so the state starts from 1.
-        if (const RCPtr<LRenderContextInfo> context = m_renderer->GetCurrentContext()) {
+        if (const RCPtr<LRenderContextInfo> context = renderer->GetCurrentContext()) {
             context->GetState().opacity = 1.0f;
             context->GetState().stencilSet = false;
         }
@@ -83,7 +88,7 @@ void LRootWindow::RenderTree(const RCPtr<LControl>& control, const RectRegion& r
         params.bounds = {offset.x, offset.y, 0, 0};
         params.clip = child->GetRect();
         params.relative = false;
-        const CAutoClip autoClip(m_renderer, params);
+        const CAutoClip autoClip(renderer, params);
         RenderTree(child, region, true);
     }
 }

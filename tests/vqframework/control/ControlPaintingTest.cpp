@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <algorithm>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +31,7 @@ public:
 
     VQRESULT RenderOverlay(const RCPtr<LRenderer>& renderer) override { return Mark(renderer, "overlay"); }
     VQRESULT RenderAfterChildren(const RCPtr<LRenderer>& renderer) override { return Mark(renderer, "after"); }
+    void SetOwnOpacity(float opacity) { m_opacity = opacity; }
 
 private:
     VQRESULT Mark(const RCPtr<LRenderer>& renderer, const char* hook)
@@ -41,6 +44,7 @@ private:
             const RenderState& state = renderer->GetCurrentContext()->GetState();
             call.origin = state.offset;
             call.clip = state.clip;
+            call.opacity = state.opacity;
             recorder->calls.push_back(call);
         }
         return S_OK;
@@ -188,6 +192,61 @@ std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> 
     for (const std::vector<std::string>& part : parts)
         all.insert(all.end(), part.begin(), part.end());
     return all;
+}
+
+TEST_F(ControlPaintingTest, OpacitiesMultiplyDownTheTreeButTheOverflowPassStartsAfresh)
+{
+    RCPtr<PaintProbe> a = Place(top, u"a", {10, 10, 80, 60}, 2);
+    a->SetOwnOpacity(0.5f);
+    a->SetLookOpacity(0, 0.5f, true);
+    RCPtr<PaintProbe> inner = Place(a, u"inner", {5, 5, 20, 20}, 3);
+    RCPtr<PaintProbe> floating = Place(a, u"floating", {30, 5, 20, 20}, 4);
+    floating->SetClipToParent(false);
+    floating->SetOwnOpacity(0.8f);
+    PaintAll();
+
+    std::map<std::string, float> opacities;
+    for (const test::DrawCall& call : renderer->calls)
+        if (call.what.rfind("overlay ", 0) == 0 || call.what.rfind("after ", 0) == 0)
+            opacities[call.what] = call.opacity;
+        else if (Label(call) == "client a")
+            opacities["client a"] = call.opacity;
+    // The control's own opacity, then its look's for what the look draws, the children included.
+    EXPECT_FLOAT_EQ(0.5f, opacities["overlay a"]);
+    EXPECT_FLOAT_EQ(0.25f, opacities["client a"]);
+    EXPECT_FLOAT_EQ(0.5f, opacities["after a"]);
+    EXPECT_FLOAT_EQ(0.25f, opacities["overlay inner"]);
+    // Drawn in the overflow pass with its own opacity, not its ancestors'.
+    EXPECT_FLOAT_EQ(0.8f, opacities["overlay floating"]);
+    EXPECT_FLOAT_EQ(1.0f, opacities["overlay top"]);
+}
+
+TEST_F(ControlPaintingTest, ABareChildDoesNotEndTheGroupItSortsInto)
+{
+    // Not built from a descriptor: no layout, sorted as a clipping, undocked child.
+    RCPtr<PaintProbe> bare(new PaintProbe(top, String(u"bare")));
+    RCPtr<PaintProbe> a = Place(top, u"a", {10, 10, 40, 20}, 2);
+    PaintAll();
+    const std::vector<std::string> labels = Labels();
+    EXPECT_NE(labels.end(), std::find(labels.begin(), labels.end(), "overlay a"));
+}
+
+TEST_F(ControlPaintingTest, AChildThatLeavesWhileItDrawsIsNotTouchedAfterwards)
+{
+    class Leaving : public PaintProbe {
+    public:
+        using PaintProbe::PaintProbe;
+        VQRESULT RenderOverlay(const RCPtr<LRenderer>&) override
+        {
+            SetParent(RCPtr<LControl>());
+            return S_OK;
+        }
+    };
+    RCPtr<Leaving> leaving = PlaceControl<Leaving>(top, u"leaving", {10, 10, 40, 20}, {ProbeLook(2)});
+    RCPtr<PaintProbe> b = Place(top, u"b", {60, 10, 40, 20}, 3);
+    leaving.Release();
+    PaintAll();
+    EXPECT_EQ(1u, top->GetChildren().GetCount());
 }
 
 TEST_F(ControlPaintingTest, LooksHooksAndChildGroupsDrawInOrderThenTheOverflowPass)

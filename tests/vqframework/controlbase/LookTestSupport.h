@@ -50,9 +50,10 @@ struct DrawCall {
     RGBAColor color;
     std::string text;
     PointT<int32_t> position;
-    // The origin and clip the call was made under.
+    // The origin, clip and opacity the call was made under.
     PointT<double> origin;
     RectT<double> clip;
+    float opacity = 1.0f;
 };
 
 class DrawRecorder : public LRecordingRenderer {
@@ -100,6 +101,7 @@ private:
         if (const RCPtr<LRenderContextInfo> context = GetCurrentContext()) {
             call.origin = context->GetState().offset;
             call.clip = context->GetState().clip;
+            call.opacity = context->GetState().opacity;
         }
         return call;
     }
