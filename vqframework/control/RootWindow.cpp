@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <mutex>
+#include <utility>
 
 namespace VQ {
 
@@ -21,6 +22,7 @@ RCPtr<LRootWindow> LRootWindow::Create(const RCPtr<LRenderer>& renderer, IWindow
 {
     RCPtr<LRootWindow> window(new LRootWindow(renderer, services));
     window->SetDistributor(window);
+    window->m_hotKeyManager = LGlobalHotKeyManager::Create(window->GetPostingReceiver());
     return window;
 }
 
@@ -77,24 +79,34 @@ void LRootWindow::TakeDirtyRegion(RectRegion& region)
 
 VQRESULT LRootWindow::SetRootControl(const RCPtr<LControl>& control)
 {
+    // A copy: the argument may be m_rootControl itself, which is emptied below.
+    const RCPtr<LControl> root = control;
+    const bool reinstall = root && root == m_rootControl;
     m_focusControl.Release();
     m_previousFocusControl.Release();
     m_hoverControl.Release();
     m_captureControl.Release();
-    if (m_rootControl) {
-        const RCPtr<LControl> old = std::move(m_rootControl);
+    // The old tree's tooltip would otherwise stay shown and keep that tree alive.
+    if (const RCPtr<LControl> owner = std::exchange(m_tooltipOwner, RCPtr<LControl>()))
+        owner->ShowTooltip(false);
+    // The control already shown stays open and keeps its link to this window.
+    if (m_rootControl && !reinstall) {
+        const RCPtr<LControl> old = std::exchange(m_rootControl, RCPtr<LControl>());
         // The old control's link to this window stops counting as cyclic before Close drops it.
         AddCyclicReferences(-1);
         old->Close();
+        m_hotKeyManager->GetHotKeyMap().Clear();
     }
-    if (!control)
+    if (!root)
         return S_OK;
 
-    m_rootControl = control;
-    if (!control->GetRootWindow())
-        control->AttachToRootWindow(this);
+    m_rootControl = root;
+    if (const RCPtr<LStringTable> table = root->GetStringTable())
+        (void)m_hotKeyManager->GetHotKeyMap().Load(table.Get(), u"GHK");
+    if (!root->GetRootWindow())
+        root->AttachToRootWindow(this);
     // The root control always fills the client area.
-    if (const RCPtr<LLayoutDescriptor>& layout = control->GetLayout()) {
+    if (const RCPtr<LLayoutDescriptor>& layout = root->GetLayout()) {
         LayoutPositionSpec position[2];
         LayoutSizeSpec size[2];
         for (int32_t axis = 0; axis < 2; ++axis) {
@@ -102,15 +114,16 @@ VQRESULT LRootWindow::SetRootControl(const RCPtr<LControl>& control)
             position[axis] = {0, ReferenceClient, position[axis].name, 0, 0, position[axis].docked};
             size[axis] = {ReferenceClient, size[axis].name, 1.0f, 0};
         }
-        control->SetPlacementXY(position[0], size[0], position[1], size[1]);
+        root->SetPlacementXY(position[0], size[0], position[1], size[1]);
     }
     if (!m_focusControl && m_services) {
         if (m_services->HasFocus())
-            control->SetFocus(true);
+            root->SetFocus(true);
         else
             m_services->SetFocus();
     }
-    AddCyclicReferences(1);
+    if (!reinstall)
+        AddCyclicReferences(1);
     const PointT<int32_t> client = GetClientSize();
     Invalidate(0, 0, client.x, client.y);
     return S_OK;

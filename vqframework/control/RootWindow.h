@@ -3,6 +3,7 @@
 // of its window. It reaches the platform window only through IWindowOSServices.
 #pragma once
 
+#include "vqframework/control/GlobalHotKeyManager.h"
 #include "vqframework/control/WindowOSServices.h"
 #include "vqframework/graphics/RectRegion.h"
 #include "vqframework/notification/NotificationDistributor.h"
@@ -44,9 +45,12 @@ public:
     // Moves the dirty region into region, leaving it empty.
     void TakeDirtyRegion(RectRegion& region);
 
-    // The control tree the window shows; none removes it. Returns 0.
+    // The control tree the window shows; none removes it. The "GHK" keys of its string table replace
+    // the hot keys of the previous tree. Returns 0.
     VQRESULT SetRootControl(const RCPtr<LControl>& control);
     const RCPtr<LControl>& GetRootControl() const { return m_rootControl; }
+    // Posts the commands of the window's hot keys to the window's own queue.
+    const RCPtr<LGlobalHotKeyManager>& GetHotKeyManager() const { return m_hotKeyManager; }
 
     // Draws the tree into the region (client pixels) with the window's renderer.
     void Paint(const RectRegion& region);
@@ -86,6 +90,8 @@ private:
     RCPtr<LControl> m_hoverControl;
     RCPtr<LControl> m_tooltipOwner;
     RCPtr<LControl> m_captureControl;
+    // Holds the queue's posting receiver, which lets go of the queue at shutdown.
+    RCPtr<LGlobalHotKeyManager> m_hotKeyManager;
 };
 
 } // namespace VQ

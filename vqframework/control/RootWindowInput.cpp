@@ -5,6 +5,7 @@
 #include "vqframework/control/Control.h"
 
 #include <limits>
+#include <utility>
 
 namespace VQ {
 
@@ -45,20 +46,23 @@ void LRootWindow::SetHoverControl(const RCPtr<LControl>& control)
         if (owner && owner->GetTooltipText().IsEmpty())
             owner = RCPtr<LControl>();
     }
+    // Each change is recorded before the controls hear of it, so that a hook that moves the hover
+    // again finds the state it acts on, and its result is not overwritten afterwards.
     if (owner != m_tooltipOwner) {
-        const RCPtr<LControl> oldOwner = m_tooltipOwner;
+        const RCPtr<LControl> oldOwner = std::exchange(m_tooltipOwner, owner);
         if (oldOwner)
             oldOwner->ShowTooltip(false);
-        m_tooltipOwner = owner;
-        if (owner)
+        if (owner && owner == m_tooltipOwner)
             owner->ShowTooltip(true);
     }
 
-    const RCPtr<LControl> oldHover = m_hoverControl;
+    const RCPtr<LControl> oldHover = std::exchange(m_hoverControl, candidate);
+    // A tooltip hook may already have made the candidate the hover control.
+    if (oldHover == candidate)
+        return;
     if (oldHover && (oldHover->GetParent() || oldHover->GetRootWindow()))
         oldHover->MouseLeave();
-    m_hoverControl = candidate;
-    if (candidate)
+    if (candidate && candidate == m_hoverControl)
         candidate->MouseEnter();
 }
 

@@ -379,16 +379,55 @@ TEST(ControlHitTest, DescendantsComeDepthFirstInInsertionOrder)
     EXPECT_EQ(0u, list.GetCount());
 }
 
+// Records, from inside its own hit test, whether it was excluded at that moment.
+class DropControl : public HitControl {
+public:
+    using HitControl::HitControl;
+    void HitTest(RCPtr<LControl>& hit, const PointT<int32_t>& point, bool mayHit, PointT<int32_t>& hitPoint,
+                 int32_t& priority) override
+    {
+        excludedWhenAsked.push_back(IsExcluded());
+        HitControl::HitTest(hit, point, mayHit, hitPoint, priority);
+    }
+    std::vector<bool> excludedWhenAsked;
+};
+
+RCPtr<DropControl> PlaceDrop(const RCPtr<LControl>& parent, const char16_t* name, double x, double y, double width,
+                             double height)
+{
+    RCPtr<DropControl> control(new DropControl(parent, String(name)));
+    RCPtr<LControlDescriptor> descriptor = Testing::MakeDescriptor(name);
+    LLayoutDescriptor& layout = *descriptor->GetLayout();
+    layout.XPosition = {0, ReferenceClient, {}, 0, x};
+    layout.YPosition = {0, ReferenceClient, {}, 0, y};
+    layout.XSize = {ReferenceSelf, {}, 0, width};
+    layout.YSize = {ReferenceSelf, {}, 0, height};
+    control->CreateFromDescriptor(descriptor);
+    control->SetRect({x, y}, {width, height});
+    return control;
+}
+
 TEST(ControlHitTest, DropTargetSearchWalksOutwardsAndFindsNoneByDefault)
 {
     Testing::ControlTestApplication app;
     Testing::FakeWindowOSServices services;
+    services.clientSize = {200, 100};
     RCPtr<LRootWindow> window = LRootWindow::Create({}, &services);
-    const RCPtr<HitControl> top = Place({}, u"top", 0, 0, 200, 100);
-    top->AttachToRootWindow(window.Get());
-    const RCPtr<HitControl> middle = Place(top, u"middle", 0, 0, 100, 100);
-    const RCPtr<HitControl> inner = Place(middle, u"inner", 0, 0, 50, 50);
-    const RCPtr<HitControl> dragged = Place(top, u"dragged", 0, 0, 10, 10);
+    const RCPtr<DropControl> top = PlaceDrop({}, u"top", 0, 0, 200, 100);
+    window->SetRootControl(top);
+    top->SetRect({0, 0}, {200, 100});
+    DressSolid(top);
+    // Under the point, from the bottom: top, below (a sibling of middle), middle, inner; dragged too.
+    const RCPtr<DropControl> below = PlaceDrop(top, u"below", 0, 0, 100, 100);
+    DressSolid(below);
+    const RCPtr<DropControl> middle = PlaceDrop(top, u"middle", 0, 0, 100, 100);
+    DressClear(middle);
+    const RCPtr<DropControl> inner = PlaceDrop(middle, u"inner", 0, 0, 50, 50);
+    DressSolid(inner);
+    const RCPtr<DropControl> dragged = PlaceDrop(top, u"dragged", 0, 0, 10, 10);
+    DressSolid(dragged);
+    PointT<int32_t> local;
+    ASSERT_EQ(RCPtr<LControl>(dragged), window->ControlAtPoint({5, 5}, local, false)) << "the hit test sees them";
 
     RCPtr<LControl> target(top);
     inner->ControlAtPoint(target, dragged, {5, 5});
@@ -398,14 +437,31 @@ TEST(ControlHitTest, DropTargetSearchWalksOutwardsAndFindsNoneByDefault)
     inner->ControlAtPoint(target, dragged, {5, 5});
     EXPECT_EQ(middle.Get(), target.Get());
 
-    // An unclipped control asks the window for what lies below it; the flags are cleared after.
+    // An unclipped control asks the window for what lies below it: the dragged control and the visited
+    // ones are passed over, and the next one under the point that accepts is the target.
     middle->acceptsDrops = false;
-    inner->SetClipToParent(false);
+    below->acceptsDrops = true;
+    middle->SetClipToParent(false);
+    for (const RCPtr<DropControl>& control : {top, below, middle, inner, dragged})
+        control->excludedWhenAsked.clear();
     RCPtr<LControl> alias(dragged);
     inner->ControlAtPoint(alias, alias, {5, 5});
-    EXPECT_FALSE(alias);
-    for (const RCPtr<HitControl>& control : {top, middle, inner, dragged})
+    EXPECT_EQ(below.Get(), alias.Get());
+    EXPECT_EQ((std::vector<bool>{true}), dragged->excludedWhenAsked);
+    EXPECT_EQ((std::vector<bool>{true}), middle->excludedWhenAsked);
+    EXPECT_EQ((std::vector<bool>{true}), inner->excludedWhenAsked);
+    EXPECT_EQ((std::vector<bool>{false}), below->excludedWhenAsked);
+    for (const RCPtr<DropControl>& control : {top, below, middle, inner, dragged})
         EXPECT_FALSE(control->IsExcluded()) << NameOf(control.Get());
+
+    // With nothing else accepting, the search under the point ends empty.
+    below->acceptsDrops = false;
+    alias = dragged;
+    inner->ControlAtPoint(alias, alias, {5, 5});
+    EXPECT_FALSE(alias);
+    for (const RCPtr<DropControl>& control : {top, below, middle, inner, dragged})
+        EXPECT_FALSE(control->IsExcluded()) << NameOf(control.Get());
+    window->ReleaseCyclicReferences();
     top->ReleaseCyclicReferences();
 }
 

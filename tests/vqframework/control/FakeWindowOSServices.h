@@ -49,7 +49,11 @@ public:
     bool IsModal() override { return false; }
     bool IsActive() override { return active; }
     bool HasFocus() override { return active; }
-    VQRESULT SetFocus() override { return S_OK; }
+    VQRESULT SetFocus() override
+    {
+        ++focusRequests;
+        return S_OK;
+    }
     CursorHandle SetCursor(CursorHandle value) override
     {
         const CursorHandle previous = cursor;
@@ -73,6 +77,7 @@ public:
     CursorHandle cursor = 0;
     std::vector<String> captions;
     std::vector<RectT<int32_t>> windowRects;
+    int32_t focusRequests = 0;
 };
 
 } // namespace VQ::Testing
