@@ -38,16 +38,7 @@ public:
 RCPtr<HitControl> Place(const RCPtr<LControl>& parent, const char16_t* name, double x, double y, double width,
                         double height)
 {
-    RCPtr<HitControl> control(new HitControl(parent, String(name)));
-    RCPtr<LControlDescriptor> descriptor = Testing::MakeDescriptor(name);
-    LLayoutDescriptor& layout = *descriptor->GetLayout();
-    layout.XPosition = {0, ReferenceClient, {}, 0, x};
-    layout.YPosition = {0, ReferenceClient, {}, 0, y};
-    layout.XSize = {ReferenceSelf, {}, 0, width};
-    layout.YSize = {ReferenceSelf, {}, 0, height};
-    control->CreateFromDescriptor(descriptor);
-    control->SetRect({x, y}, {width, height});
-    return control;
+    return Testing::PlaceControl<HitControl>(parent, name, {x, y, width, height});
 }
 
 RCPtr<LVisualPartDescriptor> SolidPart(uint32_t argb)
@@ -395,16 +386,7 @@ public:
 RCPtr<DropControl> PlaceDrop(const RCPtr<LControl>& parent, const char16_t* name, double x, double y, double width,
                              double height)
 {
-    RCPtr<DropControl> control(new DropControl(parent, String(name)));
-    RCPtr<LControlDescriptor> descriptor = Testing::MakeDescriptor(name);
-    LLayoutDescriptor& layout = *descriptor->GetLayout();
-    layout.XPosition = {0, ReferenceClient, {}, 0, x};
-    layout.YPosition = {0, ReferenceClient, {}, 0, y};
-    layout.XSize = {ReferenceSelf, {}, 0, width};
-    layout.YSize = {ReferenceSelf, {}, 0, height};
-    control->CreateFromDescriptor(descriptor);
-    control->SetRect({x, y}, {width, height});
-    return control;
+    return Testing::PlaceControl<DropControl>(parent, name, {x, y, width, height});
 }
 
 TEST(ControlHitTest, DropTargetSearchWalksOutwardsAndFindsNoneByDefault)

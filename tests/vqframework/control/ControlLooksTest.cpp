@@ -18,16 +18,7 @@ RCPtr<LLook> NewLook()
 RCPtr<TestControl> Place(const RCPtr<LControl>& parent, const char16_t* name, double x, double y, double width,
                          double height)
 {
-    RCPtr<TestControl> control(new TestControl(parent, String(name)));
-    RCPtr<LControlDescriptor> descriptor = Testing::MakeDescriptor(name);
-    LLayoutDescriptor& layout = *descriptor->GetLayout();
-    layout.XPosition = {0, ReferenceClient, {}, 0, x};
-    layout.YPosition = {0, ReferenceClient, {}, 0, y};
-    layout.XSize = {ReferenceSelf, {}, 0, width};
-    layout.YSize = {ReferenceSelf, {}, 0, height};
-    control->CreateFromDescriptor(descriptor);
-    control->SetRect({x, y}, {width, height});
-    return control;
+    return Testing::PlaceControl<TestControl>(parent, name, {x, y, width, height});
 }
 
 RectT<int32_t> Bounds(const RectRegion& region)
