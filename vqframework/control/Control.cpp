@@ -14,8 +14,6 @@ namespace VQ {
 
 namespace {
 
-constexpr double CoordinateLimit = 4503599627370496.0;
-
 LControlFactory* GetFactory()
 {
     IApplicationServices* services = GetApplicationServices();
@@ -124,8 +122,8 @@ VQRESULT LControl::CreateFromDescriptor(const RCPtr<LControlDescriptor>& descrip
         m_layout->IsVisible = true;
         if (recreation) {
             const RectT<int32_t> window = m_rootWindow->GetScreenRect();
-            const RectT<double> formed{std::clamp<double>(window.x, -CoordinateLimit, CoordinateLimit),
-                                       std::clamp<double>(window.y, -CoordinateLimit, CoordinateLimit),
+            const RectT<double> formed{ConvertCoordinate<double>(window.x),
+                                       ConvertCoordinate<double>(window.y),
                                        m_rect.width, m_rect.height};
             RectT<double> rect = formed;
             if (AdjustWindowRect(rect) == 1)

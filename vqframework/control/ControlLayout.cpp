@@ -13,20 +13,14 @@ namespace VQ {
 
 namespace {
 
-constexpr double CoordinateLimit = 4503599627370496.0;
 constexpr double SizeEpsilon = 2.220446049250313e-16;
 constexpr double SizeKeptEpsilon = 2.220446049250313e-15;
 constexpr double TextLimit = 8388608.0;
 
-double ClampCoordinate(double value)
-{
-    return std::clamp(value, -CoordinateLimit, CoordinateLimit);
-}
-
 // 0 for an infinity or a NaN, else the value within the coordinate limit.
 double FiniteCoordinate(double value)
 {
-    return std::isfinite(value) ? ClampCoordinate(value) : 0.0;
+    return std::isfinite(value) ? ConvertCoordinate<double>(value) : 0.0;
 }
 
 // A float factor times a size, taken from the float's exact value, rounded half away from zero.
@@ -131,7 +125,7 @@ bool AddNonClientFrame(const LControl& control, int32_t axis, double& size)
 {
     if (!control.GetLook(-1))
         return false;
-    const double frame = ClampCoordinate(Extent(control.GetRect(), axis) - Extent(control.GetLookClientRect(-1), axis));
+    const double frame = ConvertCoordinate<double>(Extent(control.GetRect(), axis) - Extent(control.GetLookClientRect(-1), axis));
     size += frame;
     return frame != 0;
 }
@@ -164,14 +158,14 @@ VQRESULT LControl::UpdateLayout()
             application ? application->GetWorkArea().ToDouble() : RectT<double>{};
         // x and y: the screen position of the client origin; width and height: the client size.
         const RectT<double> client = window->GetScreenRect().ToDouble();
-        const PointT<double> clientSize{ClampCoordinate(client.width), ClampCoordinate(client.height)};
+        const PointT<double> clientSize{ConvertCoordinate<double>(client.width), ConvertCoordinate<double>(client.height)};
         const PointT<double> origin{client.x, client.y};
         // The screen's origin in the window's client coordinates; the work area's own x and y do not count.
-        const RectT<double> screen{-origin.x, -origin.y, ClampCoordinate(workArea.width),
-                                   ClampCoordinate(workArea.height)};
+        const RectT<double> screen{-origin.x, -origin.y, ConvertCoordinate<double>(workArea.width),
+                                   ConvertCoordinate<double>(workArea.height)};
         const PointT<double> cursor =
             application ? application->GetScreenCursorPos().ToDouble() : PointT<double>{};
-        const PointT<double> point{ClampCoordinate(cursor.x - origin.x), ClampCoordinate(cursor.y - origin.y)};
+        const PointT<double> point{ConvertCoordinate<double>(cursor.x - origin.x), ConvertCoordinate<double>(cursor.y - origin.y)};
         if (ComputeControlRect(layout.Get(), nullptr, screen, clientSize, point, rect) != S_OK)
             rect = {};
     }
@@ -570,7 +564,7 @@ void LControl::MapPointFrom(const RCPtr<LControl>& other, PointT<double>& point)
         return;
     const auto whole = [](const PointT<double>& position) {
         const PointT<double> rounded = position.Round().ToDouble();
-        return PointT<double>{ClampCoordinate(rounded.x), ClampCoordinate(rounded.y)};
+        return PointT<double>{ConvertCoordinate<double>(rounded.x), ConvertCoordinate<double>(rounded.y)};
     };
     const PointT<double> from = whole(other->GetPositionInWindow());
     const PointT<double> to = whole(GetPositionInWindow());

@@ -13,14 +13,8 @@ namespace VQ {
 
 namespace {
 
-constexpr double CoordinateLimit = 4503599627370496.0;
 // 2^-52: an area at most this wide draws nothing.
 constexpr double Epsilon = CoordinateLimits<double>::Epsilon;
-
-double ClampCoordinate(double value)
-{
-    return std::clamp(value, -CoordinateLimit, CoordinateLimit);
-}
 
 void InvalidateWhole(LControl& control)
 {
@@ -210,8 +204,8 @@ RectT<double> LControl::GetLookClientRect(int32_t index) const
     if (!look)
         return {0, 0, m_rect.width, m_rect.height};
     const RectT<double> client = look->GetClientRect().ToDouble();
-    return {ClampCoordinate(client.x), ClampCoordinate(client.y), ClampCoordinate(client.width),
-            ClampCoordinate(client.height)};
+    return {ConvertCoordinate<double>(client.x), ConvertCoordinate<double>(client.y), ConvertCoordinate<double>(client.width),
+            ConvertCoordinate<double>(client.height)};
 }
 
 RectT<double> LControl::GetClientRect()

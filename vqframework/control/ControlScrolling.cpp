@@ -21,7 +21,7 @@ VQRESULT LControl::OnParentScroll(const PointT<double>&, const PointT<double>&)
 
 RectT<double> LControl::GetScrollRange(const RCPtr<LControl>&)
 {
-    constexpr double unlimited = 4503599627370496.0;
+    constexpr double unlimited = CoordinateLimits<double>::Maximum;
     return {0, 0, unlimited, unlimited};
 }
 

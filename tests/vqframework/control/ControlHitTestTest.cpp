@@ -49,13 +49,7 @@ RCPtr<LVisualPartDescriptor> SolidPart(uint32_t argb)
 
 RCPtr<LDockedPart> Docked(uint32_t argb, int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
-    DockRecord dock;
-    dock.offsetFlags = DockRecord::AllGiven;
-    dock.OffsetLeft = left;
-    dock.OffsetTop = top;
-    dock.OffsetRight = right;
-    dock.OffsetBottom = bottom;
-    return LDockedPart::Create(SolidPart(argb), dock);
+    return test::Dock(SolidPart(argb), DockRecord::AllGiven, left, top, right, bottom);
 }
 
 // Gives the control a look and shows it alone.

@@ -57,29 +57,15 @@ RCPtr<LVisualPartDescriptor> SolidPart(uint32_t argb)
                                                       ImageRef());
 }
 
-RCPtr<LDockedPart> Docked(const RCPtr<LVisualPartDescriptor>& part, int32_t flags, int32_t left, int32_t top,
-                          int32_t right, int32_t bottom, int32_t height = 0)
-{
-    DockRecord dock;
-    dock.offsetFlags = flags;
-    dock.OffsetLeft = left;
-    dock.OffsetTop = top;
-    dock.OffsetRight = right;
-    dock.OffsetBottom = bottom;
-    dock.hasHeight = height > 0;
-    dock.Height = height;
-    return LDockedPart::Create(part, dock);
-}
-
 // Client part 0xFF0000id inset by 2, a non-client strip 0xFF00id00 of 2 along the bottom, and the
 // text of the look when given.
 RCPtr<LLook> ProbeLook(uint32_t id, const char* text = nullptr, int32_t inset = 2)
 {
     RCPtr<LLookDescriptor> descriptor = LLookDescriptor::Create(String(u"probe"));
-    descriptor->SetClientPart(Docked(SolidPart(0xFF000000u | id), DockRecord::AllGiven, inset, inset, -inset, -inset));
-    descriptor->AddNonClientPart(Docked(SolidPart(0xFF000000u | id << 8),
-                                        DockRecord::LeftGiven | DockRecord::RightGiven | DockRecord::BottomGiven, 0,
-                                        0, 0, 0, 2));
+    descriptor->SetClientPart(test::Dock(SolidPart(0xFF000000u | id), DockRecord::AllGiven, inset, inset, -inset, -inset));
+    descriptor->AddNonClientPart(test::Dock(SolidPart(0xFF000000u | id << 8),
+                                            DockRecord::LeftGiven | DockRecord::RightGiven | DockRecord::BottomGiven,
+                                            0, 0, 0, 0, 0, 2));
     if (text) {
         LookTextProperties properties;
         properties.TextRightRel = 1;
@@ -503,7 +489,7 @@ TEST(ControlPaintingPixels, TreeReachesTheSurface)
     constexpr uint32_t Yellow = 0xFFFFFF00;
     auto look = [](uint32_t argb) {
         RCPtr<LLookDescriptor> descriptor = LLookDescriptor::Create(String(u"plain"));
-        descriptor->SetClientPart(Docked(SolidPart(argb), DockRecord::AllGiven, 0, 0, 0, 0));
+        descriptor->SetClientPart(test::Dock(SolidPart(argb), DockRecord::AllGiven, 0, 0, 0, 0));
         return LLook::Create(descriptor, false);
     };
     Testing::ControlTestApplication app;

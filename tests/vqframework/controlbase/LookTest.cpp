@@ -21,6 +21,7 @@ namespace {
 
 using test::CoordPixel;
 using test::DrawCall;
+using test::Dock;
 using test::DrawRecorder;
 using test::MakeBitmap;
 using test::Solid;
@@ -45,22 +46,6 @@ RCPtr<LVisualPartDescriptor> MissingImagePart()
     image.width = 5;
     image.height = 4;
     return LVisualPartDescriptor::CreateFromImage(Text("lost"), image, ResizeStretch, nullptr, 1, ImageRef());
-}
-
-RCPtr<LDockedPart> Dock(const RCPtr<LVisualPartDescriptor>& part, int32_t flags, int32_t left, int32_t top,
-                        int32_t right, int32_t bottom, int32_t width = 0, int32_t height = 0)
-{
-    DockRecord dock;
-    dock.offsetFlags = flags;
-    dock.OffsetLeft = left;
-    dock.OffsetTop = top;
-    dock.OffsetRight = right;
-    dock.OffsetBottom = bottom;
-    dock.hasWidth = width > 0;
-    dock.Width = width;
-    dock.hasHeight = height > 0;
-    dock.Height = height;
-    return LDockedPart::Create(part, dock);
 }
 
 RCPtr<LDockedPart> Client(const RCPtr<LVisualPartDescriptor>& part, int32_t left, int32_t top, int32_t right,

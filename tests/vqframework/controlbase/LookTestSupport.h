@@ -4,6 +4,7 @@
 
 #include "tests/vqframework/renderer/RecordingRenderer.h"
 #include "vqframework/graphics/Bitmap.h"
+#include "vqframework/controlbase/LookDescriptor.h"
 #include "vqframework/graphics/Colorizer.h"
 
 #include <cstdint>
@@ -41,6 +42,23 @@ inline uint32_t CoordPixel(int32_t x, int32_t y)
 inline RCPtr<LColorizer> Solid(uint32_t argb)
 {
     return LColorizer::Create(Text("tint"), LColorizer::SolidFill, ColorOf(argb), ColorOf(argb), 0, 0, 1, 1);
+}
+
+// A part docked by the offsets the flags give; a width or height above 0 is given as well.
+inline RCPtr<LDockedPart> Dock(const RCPtr<LVisualPartDescriptor>& part, int32_t flags, int32_t left, int32_t top,
+                               int32_t right, int32_t bottom, int32_t width = 0, int32_t height = 0)
+{
+    DockRecord dock;
+    dock.offsetFlags = flags;
+    dock.OffsetLeft = left;
+    dock.OffsetTop = top;
+    dock.OffsetRight = right;
+    dock.OffsetBottom = bottom;
+    dock.hasWidth = width > 0;
+    dock.Width = width;
+    dock.hasHeight = height > 0;
+    dock.Height = height;
+    return LDockedPart::Create(part, dock);
 }
 
 struct DrawCall {
